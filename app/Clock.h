@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QTime>
+
+// The time of day, as the wall clock shows it. Injected so that tests can set it.
+class WallClock
+{
+public:
+    virtual ~WallClock() = default;
+    virtual QTime timeOfDay() const = 0;
+};
+
+// A clock that only moves forward, for measuring elapsed time. Injected so that tests can advance it.
+class MonotonicClock
+{
+public:
+    virtual ~MonotonicClock() = default;
+    virtual qint64 msecs() const = 0;
+};
+
+class SystemWallClock : public WallClock
+{
+public:
+    QTime timeOfDay() const override;
+};
+
+class SystemMonotonicClock : public MonotonicClock
+{
+public:
+    SystemMonotonicClock();
+    qint64 msecs() const override;
+
+private:
+    QElapsedTimer m_timer;
+};

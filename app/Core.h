@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app/FormModel.h"
+#include "app/MessageLog.h"
+#include "convert/LineProcessor.h"
+#include "convert/ReceivePath.h"
+#include "convert/TimeValues.h"
+#include "modes/ModeSelection.h"
+#include "modes/Stopwatch.h"
+#include "modes/TimeOfDay.h"
+#include "ports/ManualSend.h"
+#include "ports/PortDiscovery.h"
+#include "ports/PortToggle.h"
+#include "ports/TrafficMonitor.h"
+
+class MessagePresenter;
+class MonotonicClock;
+class SerialPortService;
+class WallClock;
+
+// The window's state and handlers without the window: built on the two ports, the clocks and the message
+// box presenter, which are injected.
+class Core
+{
+public:
+    Core(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
+         const MonotonicClock& monotonicClock, MessagePresenter& boxes);
+
+    Core(const Core&) = delete;
+    Core& operator=(const Core&) = delete;
+
+    SerialPortService& MSComm1;
+    SerialPortService& MSComm2;
+
+    FormModel form;
+    MessageLog log;
+    TrafficMonitor monitor;
+    TimeValues time;
+    LineProcessor lines;
+    ReceivePath receive;
+    Stopwatch watch;
+    ModeSelection modes;
+    TimeOfDay timeOfDay;
+    PortToggle inputToggle;
+    PortToggle outputToggle;
+    PortDiscovery discovery;
+    ManualSend inputSend;
+    ManualSend outputSend;
+};

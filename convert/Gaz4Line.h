@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+struct FormModel;
+
+// What besides the time decides the shape of a GAZ4 display line.
+struct Gaz4Context
+{
+    bool aktTime = false;       // mode time of day
+    bool timersEnabled = false; // at least one of the three periodic timers is enabled
+    bool lapFlag = false;
+    bool dispZentel = false;    // "1/10 Sek." ticked
+
+    static Gaz4Context of(const FormModel& form);
+};
+
+// The 20-character board line for a time text.
+QString Time2GAZ_Format(QStringView TimeIn, const Gaz4Context& context);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+class MessageLog;
+class SerialPortService;
+class TimeValues;
+class TrafficMonitor;
+struct FormModel;
+
+// The only road to the board: cuts text into CR-ended lines, drops repeats and held lines, converts Tag
+// Heuer records in mode TagAlge, pads each line to 22 characters, records it in the output text and sends
+// it on the output port.
+class LineProcessor
+{
+public:
+    static constexpr int OutputWidth = 22;
+    static constexpr int RememberedWidth = 20;
+
+    LineProcessor(FormModel& form, TrafficMonitor& monitor, MessageLog& log, SerialPortService& output,
+                  const TimeValues& time);
+
+    // Processes every complete line of InputStr and returns what follows its last CR.
+    QString checkAndOut(const QString& InputStr);
+    // Builds the GAZ4 line of TimeOut, passes it with CR to checkAndOut and stores the rest in Text5.
+    void boardUpdate();
+
+    const QString& LastLine() const { return m_lastLine; }
+    const QString& NrField() const { return m_nrField; }
+    const QString& TimeField() const { return m_timeField; }
+    const QString& L1Field() const { return m_l1Field; }
+
+private:
+    void processLine(QStringView line);
+    QString convert(QStringView line);
+
+    FormModel& m_form;
+    TrafficMonitor& m_monitor;
+    MessageLog& m_log;
+    SerialPortService& m_output;
+    const TimeValues& m_time;
+
+    QString m_lastLine;
+    QString m_nrField;
+    QString m_timeField;
+    QString m_l1Field;
+
+    bool m_busy = false;    // a line is being processed (a modal box may be open inside it)
+    QString m_pending;      // complete lines handed in while busy, processed by the outer call
+};

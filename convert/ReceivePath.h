@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+class LineProcessor;
+class MessageLog;
+class MessagePresenter;
+class SerialPortService;
+struct FormModel;
+
+// The input port's communication event: collects received characters in the input buffer (Text3) and, in
+// the two conversion modes, hands complete lines to line processing. Every received character is taken in
+// exactly once and in order, also when a modal box opened during processing lets further events through.
+class ReceivePath
+{
+public:
+    // The input buffer never holds more than this many characters; the oldest excess is dropped.
+    static constexpr int BufferLimit = 10000;
+
+    ReceivePath(SerialPortService& input, FormModel& form, LineProcessor& lines, MessageLog& log,
+                MessagePresenter& boxes);
+
+    void MSComm1_OnComm();
+
+private:
+    void append(const QString& received);
+
+    SerialPortService& m_input;
+    FormModel& m_form;
+    LineProcessor& m_lines;
+    MessageLog& m_log;
+    MessagePresenter& m_boxes;
+
+    bool m_processing = false;   // lines are being processed further up the stack
+    bool m_lossBoxOpen = false;  // a "Datenverlust!" box is open
+    bool m_overflowReported = false;
+};

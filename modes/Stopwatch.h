@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class LineProcessor;
+class MessageLog;
+class MonotonicClock;
+class TimeValues;
+struct FormModel;
+
+// The stopwatch (mode Stopen) and the countdown (mode Timer). Elapsed time comes from the monotonic clock
+// read at each event, so late or merged timer events lose no time; the counters and display fields follow
+// the clock.
+class Stopwatch
+{
+public:
+    Stopwatch(FormModel& form, const MonotonicClock& clock, const TimeValues& time, LineProcessor& lines,
+              MessageLog& log);
+
+    void Timer1_Timer();
+    void Timer3_Timer();
+    void Start_Click();
+    void Stop1_Click();
+    void Reset_Click();
+    void Lap_Click();
+    void DispZentel_Click(bool ticked);
+    void TimerText_Change(const QString& text);
+
+    // The running-time text E: HourDisp:MinDisp:SecDisp.HundDisp, each with two digits.
+    QString runningText() const;
+
+    qint16 TenthCount = 0;
+    qint16 MinCount = 0;
+    qint16 HourCount = 0;
+    qint16 HundCount = 0;
+    qint16 HourDisp = 0;
+    qint16 MinDisp = 0;
+    qint16 SecDisp = 0;
+    qint16 HundDisp = 0;
+    QString CountdownText;
+    double PresetSec = 0;
+
+private:
+    qint64 elapsedMsecs() const;
+
+    FormModel& m_form;
+    const MonotonicClock& m_clock;
+    const TimeValues& m_time;
+    LineProcessor& m_lines;
+    MessageLog& m_log;
+
+    qint64 m_banked = 0;        // elapsed milliseconds of the runs before the current one
+    qint64 m_runStart = -1;     // clock reading at the last Start while running, -1 when not running
+};

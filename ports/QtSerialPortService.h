@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ports/ComPortMap.h"
+#include "ports/SerialPortService.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+// The serial-port service on QSerialPort. Received data raises event 2; overruns and receive-buffer
+// overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the device of an open port goes
+// away, the port is closed at once, connectionLost() is emitted once, and the same device is tried again
+// about once a second until it opens (reconnected()) or the operator closes the port.
+class QtSerialPortService : public SerialPortService
+{
+    Q_OBJECT
+public:
+    explicit QtSerialPortService(ComPortMap map, QObject* parent = nullptr);
+    ~QtSerialPortService() override;
+
+    bool setCommPort(int number) override;
+    int commPort() const override { return m_commPort; }
+    bool setSettings(const QString& settings) override;
+    QString settings() const override { return m_settings; }
+    bool open() override;
+    bool close() override;
+    bool isOpen() const override { return m_wantOpen; }
+    void setRThreshold(int threshold) override { m_rThreshold = threshold; }
+    void setSThreshold(int threshold) override { m_sThreshold = threshold; }
+    void setInputLen(int length) override { m_inputLen = length; }
+    bool output(const QString& text) override;
+    QString input() override;
+    int commEvent() const override { return m_commEvent; }
+
+    // Milliseconds between two attempts to open a lost device again.
+    void setRetryInterval(int msecs) { m_retry.setInterval(msecs); }
+
+private:
+    bool openDevice();
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void retryOpen();
+    void raise(int code);
+    void checkLineErrors();
+
+    ComPortMap m_map;
+    QSerialPort m_port;
+    QTimer m_retry;
+    int m_commPort = 1;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    int m_rThreshold = 0;
+    int m_sThreshold = 0;
+    int m_inputLen = 0;
+    int m_commEvent = 0;
+    bool m_wantOpen = false; // the program has opened the port (it may be waiting for the device)
+    bool m_lost = false;     // the device went away and is being retried
+    quint64 m_overruns = 0;
+    quint64 m_bufferOverruns = 0;
+};

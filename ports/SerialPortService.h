@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// One serial port as the window uses it: a port number and a settings string assigned while closed, open and
+// close that fail detectably, text written and read one byte per character (Latin-1), and one communication
+// event, raised on the window's thread, whose kind commEvent() tells.
+class SerialPortService : public QObject
+{
+    Q_OBJECT
+public:
+    enum CommEventCode : int {
+        comEvReceive = 2,      // characters were received
+        comEventOverrun = 1006, // a character was lost before it could be read from the hardware
+        comEventRxOver = 1008,  // the receive buffer overflowed
+    };
+
+    using QObject::QObject;
+
+    // Assigns the port number; false when the number is not accepted (outside 1..255 or port open).
+    virtual bool setCommPort(int number) = 0;
+    virtual int commPort() const = 0;
+    // Assigns a settings string such as "9600,N,8,1"; false when the string is not accepted.
+    virtual bool setSettings(const QString& settings) = 0;
+    virtual QString settings() const = 0;
+
+    // Opens the port with the number and settings assigned; false when that fails (the port stays closed).
+    virtual bool open() = 0;
+    // Closes the port; false when that fails. The port counts as closed afterwards in any case.
+    virtual bool close() = 0;
+    virtual bool isOpen() const = 0;
+
+    virtual void setRThreshold(int threshold) = 0;
+    virtual void setSThreshold(int threshold) = 0;
+    virtual void setInputLen(int length) = 0;
+
+    // Queues the whole text for sending, one byte per character; false when the port refused it.
+    virtual bool output(const QString& text) = 0;
+    // Returns and removes everything received so far.
+    virtual QString input() = 0;
+    // The kind of the event being reported by onComm().
+    virtual int commEvent() const = 0;
+
+    // Characters not in Latin-1 go out as "?".
+    static QByteArray toLatin1Bytes(const QString& text);
+
+signals:
+    void onComm();
+    // The device of an open port went away; the service keeps trying to open it again.
+    void connectionLost();
+    // The device came back and the port is open again with the same settings.
+    void reconnected();
+};

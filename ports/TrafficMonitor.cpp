@@ -1,0 +1,57 @@
+#include "ports/TrafficMonitor.h"
+
+#include "app/FormModel.h"
+
+namespace {
+
+void showOnTop(QString& monitor, QStringView text)
+{
+    monitor.prepend(TrafficMonitor::visibleText(text) + QStringLiteral("\r\n"));
+    if (monitor.size() > TrafficMonitor::MonitorLimit)
+        monitor.truncate(TrafficMonitor::MonitorKeep);
+}
+
+void trim(QString& text)
+{
+    if (text.size() > TrafficMonitor::TextLimit)
+        text.truncate(TrafficMonitor::TextKeep);
+}
+
+} // namespace
+
+TrafficMonitor::TrafficMonitor(TextBoxes& texts) : m_texts(texts) {}
+
+QString TrafficMonitor::visibleText(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u != 2 && u != 9 && u != 10 && u != 13 && u != 20)
+            out.append(c);
+    }
+    return out;
+}
+
+void TrafficMonitor::ShowMess(QStringView MessText, int InOut)
+{
+    if (!MessText.isEmpty()) {
+        if (InOut == 0)
+            showOnTop(m_texts.MessIn, MessText);
+        else if (InOut == 1)
+            showOnTop(m_texts.MessOut, MessText);
+    }
+    trim(m_texts.Text1);
+    trim(m_texts.Text3);
+    trim(m_texts.Text5);
+}
+
+void TrafficMonitor::ClearIn_Click()
+{
+    m_texts.MessIn.clear();
+}
+
+void TrafficMonitor::ClearOut_Click()
+{
+    m_texts.MessOut.clear();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+struct TextBoxes;
+
+// The traffic monitors of both ports, and the trimming of the window's long text boxes.
+class TrafficMonitor
+{
+public:
+    static constexpr int MonitorLimit = 10000; // a monitor longer than this ...
+    static constexpr int MonitorKeep = 5000;   // ... keeps its newest characters up to this
+    static constexpr int TextLimit = 10000;    // log, input buffer and output text longer than this ...
+    static constexpr int TextKeep = 1000;      // ... keep their first characters up to this
+
+    explicit TrafficMonitor(TextBoxes& texts);
+
+    // Shows a text on the input (InOut 0) or output (1) monitor, without STX, TAB, LF, CR and DC4, and
+    // trims the monitors, the log, the input buffer and the output text.
+    void ShowMess(QStringView MessText, int InOut);
+    void ClearIn_Click();
+    void ClearOut_Click();
+
+    // The text without the characters that the monitors never show.
+    static QString visibleText(QStringView text);
+
+private:
+    TextBoxes& m_texts;
+};

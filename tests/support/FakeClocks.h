@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/Clock.h"
+
+// A wall clock that stands still until a test moves it.
+class FakeWallClock : public WallClock
+{
+public:
+    QTime timeOfDay() const override { return now; }
+    void advanceMsecs(int msecs) { now = now.addMSecs(msecs); }
+    QTime now{14, 3, 7};
+};
+
+// A monotonic clock that only moves when a test advances it.
+class FakeMonotonicClock : public MonotonicClock
+{
+public:
+    qint64 msecs() const override { return now; }
+    void advance(qint64 msecs) { now += msecs; }
+    qint64 now = 1000;
+};

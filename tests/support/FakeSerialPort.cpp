@@ -1,0 +1,81 @@
+#include "FakeSerialPort.h"
+
+bool FakeSerialPort::setCommPort(int number)
+{
+    if (m_open || number < 1 || number > 255)
+        return false;
+    m_commPort = number;
+    return true;
+}
+
+bool FakeSerialPort::setSettings(const QString& settings)
+{
+    if (refuseSettings)
+        return false;
+    m_settings = settings;
+    return true;
+}
+
+bool FakeSerialPort::open()
+{
+    ++openAttempts;
+    if (m_open || refuseOpen || !existing.contains(m_commPort))
+        return false;
+    m_open = true;
+    m_unplugged = false;
+    openedPorts << m_commPort;
+    openedSettings << m_settings;
+    return true;
+}
+
+bool FakeSerialPort::close()
+{
+    ++closeCalls;
+    const bool wasOpen = m_open;
+    m_open = false;
+    m_unplugged = false;
+    return wasOpen && !refuseClose;
+}
+
+bool FakeSerialPort::output(const QString& text)
+{
+    if (!m_open || m_unplugged || refuseWrite)
+        return false;
+    written += toLatin1Bytes(text);
+    writes << text;
+    if (onOutput)
+        onOutput();
+    return true;
+}
+
+QString FakeSerialPort::input()
+{
+    const QString text = QString::fromLatin1(m_received);
+    m_received.clear();
+    return text;
+}
+
+void FakeSerialPort::deliver(const QByteArray& bytes)
+{
+    m_received += bytes;
+    m_commEvent = comEvReceive;
+    emit onComm();
+}
+
+void FakeSerialPort::raise(int code)
+{
+    m_commEvent = code;
+    emit onComm();
+}
+
+void FakeSerialPort::unplug()
+{
+    m_unplugged = true;
+    emit connectionLost();
+}
+
+void FakeSerialPort::replug()
+{
+    m_unplugged = false;
+    emit reconnected();
+}
