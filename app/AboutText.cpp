@@ -18,9 +18,11 @@ QString build(int major, int minor, int revision)
         versionLine(major, minor, revision),
         QString(),
         QStringLiteral("Dieses Programm darf frei verwendet und weitergegeben werden."),
-        QStringLiteral("Wer es einsetzt, unterstützt bitte die Jugendabteilung seines Sportvereins mit einem Betrag nach Wahl."),
+        QStringLiteral("Wer es einsetzt, unterstützt bitte die Jugendabteilung seines Sportvereins mit einem "
+                       "Betrag nach Wahl."),
         QStringLiteral("Als Richtwert schlagen wir 20 Euro vor."),
-        QStringLiteral("Bank: die Hausbank des Vereins, Kontoinhaber: Jugendabteilung des Sportvereins, am Vereinsort"),
+        QStringLiteral(
+            "Bank: die Hausbank des Vereins, Kontoinhaber: Jugendabteilung des Sportvereins, am Vereinsort"),
         QStringLiteral("Kontonummer laut Aushang im Verein, Verwendungszweck: Spende Brelox"),
         QStringLiteral("Weitere Kontaktdaten stehen auf der Webseite des Vereins."),
         QString(),

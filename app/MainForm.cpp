@@ -1,1 +1,498 @@
 #include "app/MainForm.h"
+
+#include "app/AboutText.h"
+#include "app/FrmMessage.h"
+#include "ports/SerialPortService.h"
+#include "ui_MainForm.h"
+
+#include <QSignalBlocker>
+
+// The pictures live in the window library, and a static library needs its resources registered by hand.
+// The window's fonts are named as on Windows; elsewhere look-alikes of the same width stand in.
+void initBreloxResources()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    Q_INIT_RESOURCE(resources);
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Sans Serif"),
+        {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    QFont::insertSubstitutions(QStringLiteral("Courier"),
+                               {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")});
+}
+
+namespace {
+
+const QStringList BaudRates = {QStringLiteral("2400"),  QStringLiteral("4800"),  QStringLiteral("9600"),
+                               QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
+                               QStringLiteral("115200")};
+const QStringList DataBits = {QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
+                              QStringLiteral("7"), QStringLiteral("8")};
+const QStringList Parities = {QStringLiteral("Gerade"), QStringLiteral("Ungerade"), QStringLiteral("Keine"),
+                              QStringLiteral("Markierung"), QStringLiteral("Leerzeichen")};
+const QStringList StopBits = {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")};
+const QString NoPort = QStringLiteral("Kein Comport verfügbar");
+
+void fillList(QComboBox* box, const QStringList& entries, int selected)
+{
+    box->addItems(entries);
+    box->setCurrentIndex(selected);
+}
+
+// The position of the entry the list shows, -1 when its text is typed and matches no entry.
+int shownEntry(const QComboBox* box)
+{
+    return box->findText(box->currentText(), Qt::MatchExactly);
+}
+
+void setPointSize(QWidget* widget, qreal points, bool bold)
+{
+    QFont font = widget->font();
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    widget->setFont(font);
+}
+
+void switchTimer(QTimer& timer, bool enabled)
+{
+    if (enabled && !timer.isActive())
+        timer.start();
+    else if (!enabled && timer.isActive())
+        timer.stop();
+}
+
+// Text boxes break lines at LF; the texts keep CR LF (and the output text CR CR LF).
+QString forDisplay(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+} // namespace
+
+MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
+                   const MonotonicClock& monotonicClock, MessagePresenter& boxes, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainForm>()),
+      m_core(MSComm1, MSComm2, wallClock, monotonicClock, boxes), Timer2(wallClock),
+      m_views([this] { syncTextBoxes(); })
+{
+    initBreloxResources();
+    ui->setupUi(this);
+    setFixedSize(sizeHint());
+    applyFonts();
+
+    Timer1.setInterval(100);
+    Timer1.setTimerType(Qt::PreciseTimer);
+    Timer3.setInterval(1);
+    Timer3.setTimerType(Qt::PreciseTimer);
+
+    connectControls();
+    Form_Load();
+    ui->Text1->setFocus();
+}
+
+MainForm::~MainForm()
+{
+    delete m_info;
+}
+
+void MainForm::applyFonts()
+{
+    setPointSize(ui->Label8_0, 9.6, true);
+    setPointSize(ui->Label8_1, 9.6, true);
+    setPointSize(ui->TimerText, 9.6, false);
+    setPointSize(ui->TimeOut, 13.8, true);
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui->DispZentel), static_cast<QWidget*>(ui->Start),
+          static_cast<QWidget*>(ui->Lap), static_cast<QWidget*>(ui->Stop1), static_cast<QWidget*>(ui->Reset)})
+        setPointSize(w, 7.8, true);
+    for (QPlainTextEdit* monitor : {ui->MessIn, ui->MessOut}) {
+        QFont courier(QStringLiteral("Courier"));
+        courier.setStyleHint(QFont::TypeWriter);
+        courier.setPointSizeF(9.6);
+        monitor->setFont(courier);
+        QPalette pal = monitor->palette();
+        pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+        monitor->setPalette(pal);
+    }
+}
+
+void MainForm::connectControls()
+{
+    connect(ui->Ende, &QAction::triggered, this, &MainForm::Ende_Click);
+    connect(ui->check_comPorts, &QAction::triggered, this, &MainForm::check_comPorts_Click);
+    connect(ui->abbout, &QAction::triggered, this, &MainForm::abbout_Click);
+
+    connect(ui->OpenInput, &QPushButton::clicked, this, &MainForm::OpenInput_Click);
+    connect(ui->OpenOutput, &QPushButton::clicked, this, &MainForm::OpenOutput_Click);
+    connect(ui->Command1, &QPushButton::clicked, this, &MainForm::Command1_Click);
+    connect(ui->Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
+    connect(ui->ClearIn, &QPushButton::clicked, this, &MainForm::ClearIn_Click);
+    connect(ui->ClearOut, &QPushButton::clicked, this, &MainForm::ClearOut_Click);
+    connect(&m_core.MSComm1, &SerialPortService::onComm, this, &MainForm::MSComm1_OnComm);
+
+    // A device that goes away while its port is open is reported, and so is its return.
+    connect(&m_core.MSComm1, &SerialPortService::connectionLost, this, [this] {
+        m_core.inputToggle.reportConnectionLost();
+        afterHandler();
+    });
+    connect(&m_core.MSComm1, &SerialPortService::reconnected, this, [this] {
+        m_core.inputToggle.reportReconnected();
+        afterHandler();
+    });
+    connect(&m_core.MSComm2, &SerialPortService::connectionLost, this, [this] {
+        m_core.outputToggle.reportConnectionLost();
+        afterHandler();
+    });
+    connect(&m_core.MSComm2, &SerialPortService::reconnected, this, [this] {
+        m_core.outputToggle.reportReconnected();
+        afterHandler();
+    });
+
+    // A mode button runs its selection when it becomes set, by a click or by the program.
+    const auto onSet = [this](QRadioButton* button, void (MainForm::*selection)()) {
+        connect(button, &QRadioButton::toggled, this, [this, selection](bool set) {
+            if (set && !m_syncing)
+                (this->*selection)();
+        });
+    };
+    onSet(ui->in_out, &MainForm::in_out_Click);
+    onSet(ui->TagAlge, &MainForm::TagAlge_Click);
+    onSet(ui->AktTime, &MainForm::AktTime_Click);
+    onSet(ui->Stopen, &MainForm::Stopen_Click);
+    onSet(ui->Timer, &MainForm::Timer_Click);
+
+    connect(ui->Start, &QPushButton::clicked, this, &MainForm::Start_Click);
+    connect(ui->Stop1, &QPushButton::clicked, this, &MainForm::Stop1_Click);
+    connect(ui->Reset, &QPushButton::clicked, this, &MainForm::Reset_Click);
+    connect(ui->Lap, &QPushButton::clicked, this, &MainForm::Lap_Click);
+    connect(ui->DispZentel, &QCheckBox::clicked, this, &MainForm::DispZentel_Click);
+    connect(ui->TimerText, &QLineEdit::textChanged, this, [this] {
+        if (!m_syncing)
+            TimerText_Change();
+    });
+
+    connect(&Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
+    connect(&Timer2, &SecondAlignedTimer::timeout, this, &MainForm::Timer2_Timer);
+    connect(&Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
+
+    // The operator may type into the monitors; what they show then is what the next line goes on top of.
+    connect(ui->MessIn, &QPlainTextEdit::textChanged, this,
+            [this] { takeEditedMonitor(ui->MessIn, m_core.form.texts.MessIn); });
+    connect(ui->MessOut, &QPlainTextEdit::textChanged, this,
+            [this] { takeEditedMonitor(ui->MessOut, m_core.form.texts.MessOut); });
+}
+
+void MainForm::Form_Load()
+{
+    FormModel& form = m_core.form;
+
+    ui->Combo1->clear();
+    fillList(ui->Combo1, {NoPort}, 0);
+    fillList(ui->Combo2, BaudRates, 2);
+    fillList(ui->Combo3, DataBits, 4);
+    fillList(ui->Combo4, Parities, 2);
+    fillList(ui->Combo5, StopBits, 0);
+    ui->Combo6->clear();
+    fillList(ui->Combo6, {NoPort}, 0);
+    fillList(ui->Combo10, BaudRates, 0);
+    fillList(ui->Combo9, DataBits, 4);
+    fillList(ui->Combo8, Parities, 2);
+    fillList(ui->Combo7, StopBits, 0);
+
+    form.InPortOpen = false;
+    form.OutPortOpen = false;
+    form.WarnPortClosed = true;
+
+    ui->TagAlge->setChecked(true); // runs TagAlge_Click
+
+    form.timers.Timer2 = false;
+    form.timers.Timer1 = false;
+    form.timers.Timer3 = false;
+    form.texts.MessIn.clear();
+    form.texts.MessOut.clear();
+    form.DispZentel = false;
+    form.layout.DispZentel = true;
+    form.layout.Lap = false;
+    form.OutputHold = false;
+    m_core.log.start();
+
+    check_comPorts_Click();
+    refreshViews();
+}
+
+void MainForm::Ende_Click()
+{
+    if (m_core.form.InPortOpen)
+        OpenInput_Click();
+    if (m_core.form.OutPortOpen)
+        OpenOutput_Click();
+    refreshViews();
+    close();
+}
+
+void MainForm::check_comPorts_Click()
+{
+    if (m_core.form.InPortOpen)
+        OpenInput_Click();
+    if (m_core.form.OutPortOpen)
+        OpenOutput_Click();
+    applyPortLists(m_core.discovery.discover());
+    afterHandler();
+}
+
+void MainForm::applyPortLists(const PortLists& lists)
+{
+    for (QComboBox* box : {ui->Combo1, ui->Combo6}) {
+        box->clear();
+        box->addItems(lists.entries);
+    }
+    ui->Combo1->setCurrentIndex(lists.inputSelection);
+    ui->Combo6->setCurrentIndex(lists.outputSelection);
+}
+
+void MainForm::abbout_Click()
+{
+    ShowInfoDialog(AboutText::current());
+}
+
+void MainForm::ShowInfoDialog(const QString& InfoText)
+{
+    if (!m_info)
+        m_info = new FrmMessage(nullptr);
+    m_info->setMessage(InfoText);
+    m_info->show();
+    m_info->raise();
+    m_info->activateWindow();
+}
+
+PortChoice MainForm::inputChoice() const
+{
+    return {ui->Combo1->currentText(), ui->Combo2->currentText(), shownEntry(ui->Combo4),
+            ui->Combo3->currentText(), ui->Combo5->currentText()};
+}
+
+PortChoice MainForm::outputChoice() const
+{
+    return {ui->Combo6->currentText(), ui->Combo10->currentText(), shownEntry(ui->Combo8),
+            ui->Combo9->currentText(), ui->Combo7->currentText()};
+}
+
+void MainForm::OpenInput_Click()
+{
+    m_core.inputToggle.toggle(inputChoice());
+    afterHandler();
+}
+
+void MainForm::OpenOutput_Click()
+{
+    m_core.outputToggle.toggle(outputChoice());
+    afterHandler();
+}
+
+void MainForm::Command1_Click()
+{
+    m_core.inputSend.send(ui->Text2->text());
+    afterHandler();
+}
+
+void MainForm::Command2_Click()
+{
+    m_core.outputSend.send(ui->Text6->text());
+    afterHandler();
+}
+
+void MainForm::ClearIn_Click()
+{
+    m_core.monitor.ClearIn_Click();
+    afterHandler();
+}
+
+void MainForm::ClearOut_Click()
+{
+    m_core.monitor.ClearOut_Click();
+    afterHandler();
+}
+
+void MainForm::MSComm1_OnComm()
+{
+    m_core.receive.MSComm1_OnComm();
+    afterHandler();
+}
+
+void MainForm::in_out_Click()
+{
+    m_core.modes.in_out_Click();
+    afterHandler();
+}
+
+void MainForm::TagAlge_Click()
+{
+    m_core.modes.TagAlge_Click();
+    afterHandler();
+}
+
+void MainForm::AktTime_Click()
+{
+    m_core.modes.AktTime_Click();
+    afterHandler();
+}
+
+void MainForm::Stopen_Click()
+{
+    m_core.modes.Stopen_Click();
+    afterHandler();
+}
+
+void MainForm::Timer_Click()
+{
+    m_core.modes.Timer_Click();
+    afterHandler();
+}
+
+void MainForm::Start_Click()
+{
+    m_core.watch.Start_Click();
+    afterHandler();
+}
+
+void MainForm::Stop1_Click()
+{
+    m_core.watch.Stop1_Click();
+    afterHandler();
+}
+
+void MainForm::Reset_Click()
+{
+    m_core.watch.Reset_Click();
+    afterHandler();
+}
+
+void MainForm::Lap_Click()
+{
+    m_core.watch.Lap_Click();
+    afterHandler();
+}
+
+void MainForm::DispZentel_Click()
+{
+    m_core.watch.DispZentel_Click(ui->DispZentel->isChecked());
+    afterHandler();
+}
+
+void MainForm::TimerText_Change()
+{
+    m_core.watch.TimerText_Change(ui->TimerText->text());
+    afterHandler();
+}
+
+void MainForm::Timer1_Timer()
+{
+    m_core.watch.Timer1_Timer();
+    afterHandler();
+}
+
+void MainForm::Timer2_Timer()
+{
+    m_core.timeOfDay.Timer2_Timer();
+    afterHandler();
+}
+
+void MainForm::Timer3_Timer()
+{
+    m_core.watch.Timer3_Timer();
+    afterHandler();
+}
+
+void MainForm::afterHandler()
+{
+    syncControls();
+    m_views.request();
+}
+
+void MainForm::refreshViews()
+{
+    syncControls();
+    m_views.flush();
+}
+
+void MainForm::syncControls()
+{
+    const FormModel& form = m_core.form;
+    m_syncing = true;
+
+    switchTimer(Timer1, form.timers.Timer1);
+    switchTimer(Timer3, form.timers.Timer3);
+    if (form.timers.Timer2 && !Timer2.isActive())
+        Timer2.start();
+    else if (!form.timers.Timer2 && Timer2.isActive())
+        Timer2.stop();
+
+    const ModeLayout& layout = form.layout;
+    ui->TimerText->setVisible(layout.TimerText);
+    ui->TimeOut->setVisible(layout.TimeOut);
+    ui->Start->setVisible(layout.Start);
+    ui->Reset->setVisible(layout.Reset);
+    ui->Stop1->setVisible(layout.Stop1);
+    ui->DispZentel->setVisible(layout.DispZentel);
+    ui->Lap->setVisible(layout.Lap);
+
+    const std::pair<QRadioButton*, OperatingMode> modeButtons[] = {{ui->in_out, OperatingMode::in_out},
+                                                                   {ui->TagAlge, OperatingMode::TagAlge},
+                                                                   {ui->AktTime, OperatingMode::AktTime},
+                                                                   {ui->Stopen, OperatingMode::Stopen},
+                                                                   {ui->Timer, OperatingMode::Timer}};
+    for (const auto& [button, mode] : modeButtons)
+        if (form.mode == mode && !button->isChecked())
+            button->setChecked(true);
+
+    ui->OpenInput->setText(form.InPortOpen ? QStringLiteral("schliessen") : QStringLiteral("öffnen"));
+    ui->Combo1->setEnabled(!form.InPortOpen);
+    ui->OpenOutput->setText(form.OutPortOpen ? QStringLiteral("schliessen") : QStringLiteral("öffnen"));
+    ui->Combo6->setEnabled(!form.OutPortOpen);
+
+    if (ui->DispZentel->isChecked() != form.DispZentel)
+        ui->DispZentel->setChecked(form.DispZentel);
+    if (ui->DispZentel->font().bold() != form.DispZentel) {
+        QFont font = ui->DispZentel->font();
+        font.setBold(form.DispZentel);
+        ui->DispZentel->setFont(font);
+    }
+    if (ui->TimeOut->text() != form.TimeOut)
+        ui->TimeOut->setText(form.TimeOut);
+    if (ui->TimerText->text() != form.TimerText)
+        ui->TimerText->setText(form.TimerText);
+
+    m_syncing = false;
+}
+
+void MainForm::syncTextBoxes()
+{
+    const TextBoxes& texts = m_core.form.texts;
+    m_syncing = true;
+    const std::tuple<QPlainTextEdit*, const QString&, QString&> boxes[] = {
+        {ui->Text1, texts.Text1, m_shown.Text1},
+        {ui->Text3, texts.Text3, m_shown.Text3},
+        {ui->Text5, texts.Text5, m_shown.Text5},
+        {ui->MessIn, texts.MessIn, m_shown.MessIn},
+        {ui->MessOut, texts.MessOut, m_shown.MessOut}};
+    for (const auto& [box, text, shown] : boxes) {
+        if (text != shown || text.isEmpty() != box->document()->isEmpty()) {
+            box->setPlainText(forDisplay(text));
+            shown = text;
+        }
+    }
+    m_syncing = false;
+}
+
+void MainForm::takeEditedMonitor(QPlainTextEdit* box, QString& model)
+{
+    if (m_syncing)
+        return;
+    model = box->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    (box == ui->MessIn ? m_shown.MessIn : m_shown.MessOut) = model;
+}

@@ -1,1 +1,91 @@
 #pragma once
+
+#include "app/Core.h"
+#include "app/FrmMessage.h"
+#include "app/SecondAlignedTimer.h"
+#include "app/ViewRefresher.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+namespace Ui {
+class MainForm;
+}
+
+class QComboBox;
+class QPlainTextEdit;
+
+// The main window. It owns the three periodic timers, shows the core's state and hands every click, key,
+// tick and serial event to the core; the rules themselves live in the core.
+class MainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Runs the start-up (Form_Load) before returning; the window is not shown yet.
+    MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
+             const MonotonicClock& monotonicClock, MessagePresenter& boxes, QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    Core& core() { return m_core; }
+    // Brings every widget up to date with the core at once (the long text boxes are otherwise refreshed a
+    // few times a second).
+    void refreshViews();
+    // The information dialog while it is open.
+    FrmMessage* infoDialog() const { return m_info; }
+    void ShowInfoDialog(const QString& InfoText);
+
+public slots:
+    void Form_Load();
+    void Ende_Click();
+    void check_comPorts_Click();
+    void abbout_Click();
+
+    void OpenInput_Click();
+    void OpenOutput_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void ClearIn_Click();
+    void ClearOut_Click();
+    void MSComm1_OnComm();
+
+    void in_out_Click();
+    void TagAlge_Click();
+    void AktTime_Click();
+    void Stopen_Click();
+    void Timer_Click();
+
+    void Start_Click();
+    void Stop1_Click();
+    void Reset_Click();
+    void Lap_Click();
+    void DispZentel_Click();
+    void TimerText_Change();
+
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+
+private:
+    void connectControls();
+    void applyFonts();
+    // After every handler: timers, visibility, captions and the short texts now; the long texts soon.
+    void afterHandler();
+    void syncControls();
+    void syncTextBoxes();
+    void takeEditedMonitor(QPlainTextEdit* box, QString& model);
+    PortChoice inputChoice() const;
+    PortChoice outputChoice() const;
+    void applyPortLists(const PortLists& lists);
+
+    std::unique_ptr<Ui::MainForm> ui;
+    Core m_core;
+    QTimer Timer1;
+    SecondAlignedTimer Timer2;
+    QTimer Timer3;
+    ViewRefresher m_views;
+    QPointer<FrmMessage> m_info;
+    bool m_syncing = false; // the window itself is changing a widget
+    TextBoxes m_shown;      // the texts the text boxes show
+};

@@ -5,7 +5,11 @@
 // A modal message box with one "OK" button. An empty title shows the program's title.
 struct ModalMessage
 {
-    enum class Icon { None, Stop };
+    enum class Icon
+    {
+        None,
+        Stop
+    };
     QString text;
     QString title;
     Icon icon = Icon::None;

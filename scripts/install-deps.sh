@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
   libbenchmark-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-liberation2 libqt6svg6
 )
 
 missing=()
