@@ -2,3 +2,4 @@
 brelox_add_test(test_message_log SOURCES test_message_log.cpp)
 brelox_add_test(test_main_form GUI SOURCES test_main_form.cpp)
 brelox_add_test(test_info_dialog GUI SOURCES test_info_dialog.cpp)
+brelox_add_test(test_window_serial GUI SOURCES test_window_serial.cpp)
