@@ -392,18 +392,28 @@ void MainForm::TimerText_Change()
 
 void MainForm::Timer1_Timer()
 {
+    // A handler may have switched the timer off while a message box holds it; the timer itself only
+    // follows once that handler has ended.
+    if (!m_core.form.timers.Timer1)
+        return;
     m_core.watch.Timer1_Timer();
     afterHandler();
 }
 
 void MainForm::Timer2_Timer()
 {
+    // See Timer1_Timer.
+    if (!m_core.form.timers.Timer2)
+        return;
     m_core.timeOfDay.Timer2_Timer();
     afterHandler();
 }
 
 void MainForm::Timer3_Timer()
 {
+    // See Timer1_Timer.
+    if (!m_core.form.timers.Timer3)
+        return;
     m_core.watch.Timer3_Timer();
     afterHandler();
 }

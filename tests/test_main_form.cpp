@@ -360,6 +360,29 @@ private slots:
         QVERIFY(f.widget("DispZentel")->font().bold());
     }
 
+    void tickWhileABoxHoldsAStoppingHandlerDoesNothing()
+    {
+        WindowFixture f({1, 2});
+        f.window->OpenOutput_Click();
+        QTest::mouseClick(f.widget("Timer"), Qt::LeftButton);
+        QTest::mouseClick(f.widget("Start"), Qt::LeftButton);
+        f.monotonicClock.advance(1000);
+        f.window->Timer1_Timer();
+        f.output.written.clear();
+        // An unreadable preset stops the countdown and shows the format box; a tick that the box's event
+        // loop lets through must not count on.
+        f.boxes.whileShown = [&f] {
+            f.boxes.whileShown = nullptr;
+            f.monotonicClock.advance(5000);
+            f.window->Timer1_Timer();
+        };
+        f.widget<QLineEdit>("TimerText")->setText(QStringLiteral("x"));
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QCOMPARE(f.boxes.shown.first().title, QStringLiteral("Format kontrollieren"));
+        QCOMPARE(f.output.written, QByteArray("...C      :  : 0.     \r"));
+        QVERIFY(!f.form().timers.Timer1);
+    }
+
     void aboutTwiceGivesOneDialog()
     {
         WindowFixture f;
