@@ -2,6 +2,20 @@
 
 #include "app/FormModel.h"
 
+namespace {
+
+// At most `count` characters from position `from` (counted from 1); empty when the text ends before it.
+QStringView piece(QStringView text, qsizetype from, qsizetype count = -1)
+{
+    const qsizetype start = from - 1;
+    if (start >= text.size())
+        return {};
+    const qsizetype available = text.size() - start;
+    return text.sliced(start, count < 0 ? available : std::min(count, available));
+}
+
+} // namespace
+
 Gaz4Context Gaz4Context::of(const FormModel& form)
 {
     Gaz4Context c;
@@ -11,4 +25,47 @@ Gaz4Context Gaz4Context::of(const FormModel& form)
     c.dispZentel = form.DispZentel;
     return c;
 }
-QString Time2GAZ_Format(QStringView, const Gaz4Context&) { return {}; }
+
+QString Time2GAZ_Format(QStringView TimeIn, const Gaz4Context& context)
+{
+    const bool noHours = piece(TimeIn, 1, 2) == u"  ";
+
+    // The base line: times with hours and the time of day move into the "00:" frame, hours and minutes in
+    // the places of minutes and seconds, seconds after the point.
+    QString base;
+    base.reserve(24);
+    if (!noHours || context.aktTime) {
+        base += u"...C    00:";
+        base += piece(TimeIn, 1, 5);
+        base += u'.';
+        base += piece(TimeIn, 7, 2);
+        base += u'0';
+    } else {
+        base += u"....    ";
+        base += TimeIn;
+        base += u' ';
+    }
+
+    const bool running = context.timersEnabled && !context.lapFlag && !context.aktTime;
+    const QStringView b(base);
+    QString line;
+    line.reserve(24);
+    if (running && noHours) {
+        if (context.dispZentel) {
+            // Tenths: the hundredths digit gives way to a blank.
+            line += piece(b, 1, 3);
+            line += u'C';
+            line += piece(b, 5, 14);
+            line += u"  ";
+        } else {
+            // Whole seconds: the point stays, the fraction goes.
+            line += piece(b, 1, 16);
+            line += u".   ";
+        }
+    } else {
+        line += piece(b, 1, 3);
+        line += u'C';
+        line += piece(b, 5);
+    }
+    return line;
+}

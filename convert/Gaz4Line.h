@@ -11,7 +11,7 @@ struct Gaz4Context
     bool aktTime = false;       // mode time of day
     bool timersEnabled = false; // at least one of the three periodic timers is enabled
     bool lapFlag = false;
-    bool dispZentel = false;    // "1/10 Sek." ticked
+    bool dispZentel = false; // "1/10 Sek." ticked
 
     static Gaz4Context of(const FormModel& form);
 };

@@ -1,2 +1,3 @@
 # Tests of convert/.
 brelox_add_test(test_time_values SOURCES test_time_values.cpp ConvertRig.h)
+brelox_add_test(test_gaz4_line SOURCES test_gaz4_line.cpp)
