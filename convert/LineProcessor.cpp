@@ -1,11 +1,217 @@
 #include "convert/LineProcessor.h"
 
-LineProcessor::LineProcessor(FormModel& form, TrafficMonitor& monitor, MessageLog& log, SerialPortService& output,
-                             const TimeValues& time)
+#include "app/FormModel.h"
+#include "app/MessageLog.h"
+#include "convert/Gaz4Line.h"
+#include "convert/TimeValues.h"
+#include "ports/SerialPortService.h"
+#include "ports/TrafficMonitor.h"
+
+#include <utility>
+
+namespace {
+
+constexpr char16_t CR = u'\r';
+constexpr char16_t TAB = u'\t';
+
+// At most `count` characters from position `from` (counted from 1); empty when the line ends before it.
+QStringView piece(QStringView text, qsizetype from, qsizetype count)
+{
+    const qsizetype start = from - 1;
+    if (start < 0 || start >= text.size())
+        return {};
+    return text.sliced(start, std::min(count, text.size() - start));
+}
+
+// Position (from 1) of the first TAB at or after position `from`; 0 when there is none.
+qsizetype tabPosition(QStringView text, qsizetype from = 1)
+{
+    if (from - 1 >= text.size())
+        return 0;
+    return text.indexOf(TAB, from - 1) + 1;
+}
+
+// Replaces the text of `field`, keeping its storage.
+void assign(QString& field, QStringView value)
+{
+    field.truncate(0);
+    field.append(value);
+}
+
+QStringView lastCharacters(QStringView text, qsizetype count)
+{
+    return text.size() > count ? text.last(count) : text;
+}
+
+bool isElevenBlanks(QStringView text)
+{
+    return text.size() == 11 && text.count(u' ') == 11;
+}
+
+class BusyScope
+{
+public:
+    explicit BusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
+    ~BusyScope() { m_busy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& m_busy;
+};
+
+} // namespace
+
+LineProcessor::LineProcessor(FormModel& form, TrafficMonitor& monitor, MessageLog& log,
+                             SerialPortService& output, const TimeValues& time)
     : m_form(form), m_monitor(monitor), m_log(log), m_output(output), m_time(time)
 {
+    m_outputLine.reserve(64);
+    m_lastLine.reserve(RememberedWidth);
+    m_nrField.reserve(8);
+    m_timeField.reserve(16);
 }
-QString LineProcessor::checkAndOut(const QString& InputStr) { return InputStr; }
-void LineProcessor::boardUpdate() {}
-void LineProcessor::processLine(QStringView) {}
-QString LineProcessor::convert(QStringView line) { return line.toString(); }
+
+QString LineProcessor::checkAndOut(const QString& InputStr)
+{
+    const qsizetype lastCr = InputStr.lastIndexOf(CR);
+    if (lastCr < 0)
+        return InputStr;
+    const QString rest = InputStr.sliced(lastCr + 1);
+
+    if (m_busy) {
+        // Called again from inside a line (a modal box is open): the outer call takes these lines after
+        // its own, so that every line is processed once and in order.
+        m_pending += QStringView(InputStr).first(lastCr + 1);
+        return rest;
+    }
+
+    // A shared copy: it stays as it is even if the caller's text is changed while the lines are processed.
+    const QString text = InputStr;
+    BusyScope busy(m_busy);
+    processLines(QStringView(text).first(lastCr + 1));
+    while (!m_pending.isEmpty()) {
+        const QString queued = std::exchange(m_pending, QString());
+        processLines(queued);
+    }
+    return rest;
+}
+
+void LineProcessor::boardUpdate()
+{
+    QString line = Time2GAZ_Format(m_form.TimeOut, Gaz4Context::of(m_form));
+    line += CR;
+    m_form.texts.Text5 = checkAndOut(line);
+}
+
+void LineProcessor::processLines(QStringView text)
+{
+    qsizetype start = 0;
+    for (qsizetype cr = text.indexOf(CR); cr >= 0; cr = text.indexOf(CR, start)) {
+        processLine(text.sliced(start, cr - start));
+        start = cr + 1;
+    }
+}
+
+void LineProcessor::processLine(QStringView line)
+{
+    // Only changes reach the board, and nothing while a lap holds it.
+    if (line == m_lastLine || m_form.OutputHold)
+        return;
+
+    if (m_form.convertsInput())
+        m_monitor.ShowMess(line, 0);
+
+    QString& out = m_outputLine;
+    out.truncate(0);
+    if (m_form.isMode(OperatingMode::TagAlge))
+        convert(line, out);
+    else
+        out.append(line);
+    if (out.size() < OutputWidth)
+        out.resize(OutputWidth, u' ');
+    out.append(CR);
+
+    QString& text5 = m_form.texts.Text5;
+    text5.prepend(u"\r\n");
+    text5.prepend(out);
+
+    if (m_form.OutPortOpen) {
+        // A refused write is not shown as sent; the port reports its own outage.
+        if (m_output.output(out))
+            m_monitor.ShowMess(out, 1);
+    } else {
+        if (m_form.WarnPortClosed)
+            m_log.WriteLog(QStringLiteral(" +++ COM-Port Ausgang ist nicht geöffnet"));
+        m_form.WarnPortClosed = false;
+    }
+
+    assign(m_lastLine, QStringView(out).first(RememberedWidth));
+    m_form.OutputHold = m_form.LapFlag;
+}
+
+void LineProcessor::formatNumberField(QStringView field, int width, QString& out)
+{
+    // Blanks count only around the digits, not between them.
+    qsizetype begin = 0;
+    qsizetype end = field.size();
+    while (begin < end && field[begin] == u' ')
+        ++begin;
+    while (end > begin && field[end - 1] == u' ')
+        --end;
+    const QStringView number = field.sliced(begin, end - begin);
+    bool numeric = !number.isEmpty();
+    for (QChar c : number)
+        numeric = numeric && c >= u'0' && c <= u'9';
+    if (!numeric) {
+        out.append(field);
+        return;
+    }
+    qsizetype firstSignificant = 0;
+    while (firstSignificant < number.size() && number[firstSignificant] == u'0')
+        ++firstSignificant;
+    const QStringView digits = number.sliced(firstSignificant);
+    for (qsizetype i = digits.size(); i < width; ++i)
+        out.append(u'0');
+    out.append(digits);
+}
+
+void LineProcessor::convert(QStringView line, QString& out)
+{
+    const QStringView type = piece(line, 3, 2);
+    const qsizetype t = tabPosition(line);
+
+    if (type == u"L0") {
+        // Number after the TAB and one skipped character; the time after the next TAB from t + 5 on.
+        m_nrField.truncate(0);
+        formatNumberField(piece(line, t + 2, 3), 3, m_nrField);
+        const qsizetype timeTab = tabPosition(line, t + 5);
+        assign(m_timeField, piece(line, timeTab + 1, 11));
+        out.append(m_nrField);
+        out.append(u".    ");
+        out.append(m_timeField);
+    } else if (type == u"L1") {
+        assign(m_l1Field, piece(line, t + 3, 2));
+        if (!m_l1Field.contains(TAB) && m_l1Field != u"  " && !isElevenBlanks(m_timeField)) {
+            out.append(m_nrField);
+            out.append(u"C    ");
+            out.append(m_timeField);
+            out.append(u' ');
+            out.append(m_l1Field);
+        }
+    } else if (piece(line, 3, 1) == u"R") {
+        m_nrField.truncate(0);
+        formatNumberField(piece(line, 7, 5), 5, m_nrField);
+        // The box of an unreadable time may open here; the fields above are already set.
+        const double seconds = m_time.Get_Sec(piece(line, 15, 11));
+        m_timeField.truncate(0);
+        TimeValues::appendTimeFormat(seconds, m_timeField);
+        m_timeField.append(piece(line, 25, 1));
+        out.append(u' ');
+        out.append(lastCharacters(m_nrField, 4));
+        out.append(u' ');
+        out.append(m_timeField);
+    } else {
+        out.append(line);
+    }
+}

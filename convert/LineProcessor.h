@@ -31,9 +31,15 @@ public:
     const QString& TimeField() const { return m_timeField; }
     const QString& L1Field() const { return m_l1Field; }
 
+    // A number field under a pattern of `width` zeros: digits with blanks around them become a whole
+    // number with at least `width` digits; any other field is written as it stands.
+    static void formatNumberField(QStringView field, int width, QString& out);
+
 private:
+    void processLines(QStringView text);
     void processLine(QStringView line);
-    QString convert(QStringView line);
+    // Appends the board line of a Tag Heuer record (or the line itself when it is none) to `out`.
+    void convert(QStringView line, QString& out);
 
     FormModel& m_form;
     TrafficMonitor& m_monitor;
@@ -46,6 +52,8 @@ private:
     QString m_timeField;
     QString m_l1Field;
 
-    bool m_busy = false;    // a line is being processed (a modal box may be open inside it)
-    QString m_pending;      // complete lines handed in while busy, processed by the outer call
+    QString m_outputLine; // the output line being built, kept to reuse its storage
+
+    bool m_busy = false; // a line is being processed (a modal box may be open inside it)
+    QString m_pending;   // complete lines handed in while busy, processed by the outer call
 };
