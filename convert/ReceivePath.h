@@ -23,7 +23,11 @@ public:
     void MSComm1_OnComm();
 
 private:
+    void showDataLoss();
+    // Appends received characters to the input buffer and keeps it within its limit.
     void append(const QString& received);
+    // Drops the oldest characters beyond BufferLimit; the first drop of an overflow episode is logged.
+    void enforceLimit();
 
     SerialPortService& m_input;
     FormModel& m_form;
@@ -31,7 +35,7 @@ private:
     MessageLog& m_log;
     MessagePresenter& m_boxes;
 
-    bool m_processing = false;   // lines are being processed further up the stack
-    bool m_lossBoxOpen = false;  // a "Datenverlust!" box is open
-    bool m_overflowReported = false;
+    bool m_processing = false;       // lines are being processed further up the stack
+    bool m_lossBoxOpen = false;      // a "Datenverlust!" box is open
+    bool m_overflowReported = false; // the current overflow episode has been logged
 };
