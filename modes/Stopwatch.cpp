@@ -1,19 +1,191 @@
 #include "modes/Stopwatch.h"
 
+#include "app/Clock.h"
 #include "app/FormModel.h"
+#include "app/MessageLog.h"
+#include "convert/LineProcessor.h"
+#include "convert/TimeValues.h"
 
-Stopwatch::Stopwatch(FormModel& form, const MonotonicClock& clock, const TimeValues& time, LineProcessor& lines,
-                     MessageLog& log)
+namespace {
+constexpr qint64 TenthsPerMinute = 600;
+constexpr qint64 TenthsPerHour = 60 * TenthsPerMinute;
+constexpr qint64 TenthsPerDay = 24 * TenthsPerHour;
+} // namespace
+
+Stopwatch::Stopwatch(FormModel& form, const MonotonicClock& clock, const TimeValues& time,
+                     LineProcessor& lines, MessageLog& log)
     : m_form(form), m_clock(clock), m_time(time), m_lines(lines), m_log(log)
 {
 }
-void Stopwatch::Timer1_Timer() {}
-void Stopwatch::Timer3_Timer() {}
-void Stopwatch::Start_Click() {}
-void Stopwatch::Stop1_Click() {}
-void Stopwatch::Reset_Click() {}
-void Stopwatch::Lap_Click() {}
-void Stopwatch::DispZentel_Click(bool ticked) { m_form.DispZentel = ticked; }
-void Stopwatch::TimerText_Change(const QString& text) { m_form.TimerText = text; }
-QString Stopwatch::runningText() const { return {}; }
-qint64 Stopwatch::elapsedMsecs() const { return 0; }
+
+qint64 Stopwatch::elapsedMsecs() const
+{
+    if (!clockRunning())
+        return m_banked;
+    return m_banked + qMax<qint64>(0, m_clock.msecs() - m_runStart);
+}
+
+qint64 Stopwatch::shownHundredths() const
+{
+    return (elapsedMsecs() / 10) % HundredthsPerDay;
+}
+
+void Stopwatch::setCounters(qint64 tenths)
+{
+    const qint64 t = tenths % TenthsPerDay;
+    HourCount = static_cast<qint16>(t / TenthsPerHour);
+    MinCount = static_cast<qint16>(t / TenthsPerMinute % 60);
+    TenthCount = static_cast<qint16>(t % TenthsPerMinute);
+}
+
+void Stopwatch::setDisplayFields(qint64 hundredths)
+{
+    const qint64 seconds = hundredths / 100;
+    HundCount = HundDisp = static_cast<qint16>(hundredths % 100);
+    SecDisp = static_cast<qint16>(seconds % 60);
+    MinDisp = static_cast<qint16>(seconds / 60 % 60);
+    HourDisp = static_cast<qint16>(seconds / 3600 % 24);
+}
+
+QString Stopwatch::runningText() const
+{
+    const QChar zero(u'0');
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(HourDisp, 2, 10, zero)
+        .arg(MinDisp, 2, 10, zero)
+        .arg(SecDisp, 2, 10, zero)
+        .arg(HundDisp, 2, 10, zero);
+}
+
+QString Stopwatch::resetText(double seconds)
+{
+    return TimeValues::SetTimeFormat(seconds).left(8) + QStringLiteral(".  ");
+}
+
+void Stopwatch::stopTimers()
+{
+    if (clockRunning()) {
+        m_banked += qMax<qint64>(0, m_clock.msecs() - m_runStart);
+        m_runStart = -1;
+    }
+    m_form.timers.Timer1 = false;
+    m_form.timers.Timer3 = false;
+}
+
+void Stopwatch::Timer1_Timer()
+{
+    const qint64 elapsed = elapsedMsecs();
+    const qint64 tenths = elapsed / 100;
+    setCounters(tenths);
+    SecDisp = static_cast<qint16>(TenthCount / 10);
+    MinDisp = MinCount;
+    HourDisp = HourCount;
+
+    if (m_form.isMode(OperatingMode::Stopen)) {
+        // The hundredths come from the same reading as the tenths, so the label never pairs a new second
+        // with the hundredths of the one before.
+        const qint64 hundredths = (elapsed / 10) % HundredthsPerDay;
+        setDisplayFields(hundredths);
+        m_form.TimeOut = TimeValues::SetTimeFormat(static_cast<double>(hundredths) / 100.0);
+    } else if (m_form.isMode(OperatingMode::Timer)) {
+        CountdownText = runningText();
+        countdown(tenths);
+        m_form.TimeOut = CountdownText;
+    }
+    m_lines.boardUpdate();
+}
+
+void Stopwatch::countdown(qint64 tenths)
+{
+    // In whole hundredths, so that a preset such as 60.3 s ends at its 603rd tenth and not one tenth later
+    // for a rounding error in the last bit.
+    const qint64 remaining = qRound64(PresetSec * 100.0) - tenths * 10;
+    if (remaining <= 0) {
+        CountdownText = TimeValues::SetTimeFormat(0);
+        if (m_form.timers.Timer1) {
+            m_log.WriteLog(TimerExpired);
+            Reset_Click();
+        }
+    } else {
+        CountdownText = TimeValues::SetTimeFormat(static_cast<double>(remaining) / 100.0);
+    }
+}
+
+void Stopwatch::Timer3_Timer()
+{
+    // Timer3 has nothing to show in the countdown, which counts in tenths.
+    if (m_form.isMode(OperatingMode::Timer))
+        return;
+    setDisplayFields(shownHundredths());
+    m_form.TimeOut = runningText();
+}
+
+void Stopwatch::Start_Click()
+{
+    const bool stopen = m_form.isMode(OperatingMode::Stopen);
+    const bool timer = m_form.isMode(OperatingMode::Timer);
+    if (stopen || timer) {
+        if (!clockRunning())
+            m_runStart = m_clock.msecs();
+        m_form.timers.Timer1 = true;
+        if (stopen)
+            m_form.timers.Timer3 = true;
+    }
+    m_form.LapFlag = false;
+    m_form.OutputHold = false;
+}
+
+void Stopwatch::Stop1_Click()
+{
+    m_form.LapFlag = false;
+    m_form.OutputHold = false;
+    const bool showStopTime = m_form.isMode(OperatingMode::Stopen) && m_form.timers.Timer1;
+    stopTimers();
+    if (showStopTime) {
+        // The stop time is the elapsed time itself, to the hundredth, not a reading of the label.
+        const qint64 hundredths = shownHundredths();
+        setCounters(m_banked / 100);
+        setDisplayFields(hundredths);
+        m_form.TimeOut = TimeValues::SetTimeFormat(static_cast<double>(hundredths) / 100.0);
+    }
+    m_lines.boardUpdate();
+}
+
+void Stopwatch::Reset_Click()
+{
+    const bool stopen = m_form.isMode(OperatingMode::Stopen);
+    const bool timer = m_form.isMode(OperatingMode::Timer);
+    if (stopen || timer) {
+        TenthCount = MinCount = HourCount = HundCount = 0;
+        stopTimers();
+        m_banked = 0;
+        m_form.LapFlag = false;
+        m_form.OutputHold = false;
+        if (timer) {
+            PresetSec = m_time.Get_Sec(m_form.TimerText);
+            m_form.TimeOut = resetText(PresetSec);
+        } else {
+            m_form.TimeOut = resetText(0);
+        }
+        m_lines.boardUpdate();
+    }
+    HourDisp = MinDisp = SecDisp = HundDisp = 0;
+    m_form.LapFlag = false;
+}
+
+void Stopwatch::Lap_Click()
+{
+    m_form.LapFlag = true;
+    m_form.OutputHold = false;
+}
+
+void Stopwatch::DispZentel_Click(bool ticked)
+{
+    m_form.DispZentel = ticked;
+}
+
+void Stopwatch::TimerText_Change(const QString& text)
+{
+    m_form.TimerText = text;
+    Reset_Click();
+}

@@ -27,6 +27,10 @@ public:
     void DispZentel_Click(bool ticked);
     void TimerText_Change(const QString& text);
 
+    // Switches Timer1 and Timer3 off and keeps the time run so far, so that Start resumes from it. Stop,
+    // the reset and every mode selection stop the clock through this.
+    void stopTimers();
+
     // The running-time text E: HourDisp:MinDisp:SecDisp.HundDisp, each with two digits.
     QString runningText() const;
 
@@ -41,8 +45,23 @@ public:
     QString CountdownText;
     double PresetSec = 0;
 
+    static constexpr qint64 HundredthsPerDay = 24LL * 3600 * 100;
+    static inline const QString TimerExpired = QStringLiteral(" +++ Timerzeit ist abgelaufen");
+
 private:
     qint64 elapsedMsecs() const;
+    bool clockRunning() const { return m_runStart >= 0; }
+    // Hundredths of the elapsed time as the stopwatch shows them: truncated, starting again after 24 hours.
+    qint64 shownHundredths() const;
+    // TenthCount, MinCount and HourCount for a number of elapsed tenths.
+    void setCounters(qint64 tenths);
+    // HourDisp, MinDisp, SecDisp and HundDisp (and HundCount) for a number of elapsed hundredths.
+    void setDisplayFields(qint64 hundredths);
+    // The countdown part of a Timer1 event: CountdownText for the tenths elapsed, with the end of the
+    // countdown.
+    void countdown(qint64 tenths);
+    // The reset's label text: the first eight characters of a time's display form and ".  ".
+    static QString resetText(double seconds);
 
     FormModel& m_form;
     const MonotonicClock& m_clock;
@@ -50,6 +69,6 @@ private:
     LineProcessor& m_lines;
     MessageLog& m_log;
 
-    qint64 m_banked = 0;        // elapsed milliseconds of the runs before the current one
-    qint64 m_runStart = -1;     // clock reading at the last Start while running, -1 when not running
+    qint64 m_banked = 0;    // elapsed milliseconds of the runs before the current one
+    qint64 m_runStart = -1; // clock reading at the last Start while running, -1 when not running
 };
