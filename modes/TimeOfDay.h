@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QTime>
 
 class LineProcessor;
@@ -19,6 +20,9 @@ public:
 
     // Milliseconds from now until just after the next second turns.
     static int msecsToNextTick(const QTime& now);
+
+    // The time of day as the board expects it: HH:MM:SS on the 24-hour clock, whatever the locale.
+    static QString timeText(const QTime& time);
 
 private:
     FormModel& m_form;
