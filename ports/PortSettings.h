@@ -17,7 +17,8 @@ int portNumberFromEntry(const QString& entry);
 QString entryForPort(int number);
 
 // "9600,N,8,1" from the selected entries; a parity position outside 0..4 gives a three-field string.
-QString settingsString(const QString& baud, int parityIndex, const QString& dataBits, const QString& stopBits);
+QString settingsString(const QString& baud, int parityIndex, const QString& dataBits,
+                       const QString& stopBits);
 
 struct LineSettings
 {

@@ -1,1 +1,3 @@
 # Tests of ports/.
+
+brelox_add_test(test_port_settings SOURCES test_port_settings.cpp)
