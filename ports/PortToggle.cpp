@@ -1,10 +1,111 @@
 #include "ports/PortToggle.h"
 
-PortToggle::PortToggle(Side side, SerialPortService& port, FormModel& form, MessageLog& log, MessagePresenter& boxes)
+#include "app/FormModel.h"
+#include "app/MessageLog.h"
+#include "app/MessagePresenter.h"
+#include "ports/PortSettings.h"
+#include "ports/SerialPortService.h"
+
+PortToggle::PortToggle(Side side, SerialPortService& port, FormModel& form, MessageLog& log,
+                       MessagePresenter& boxes)
     : m_side(side), m_port(port), m_form(form), m_log(log), m_boxes(boxes)
 {
 }
-void PortToggle::toggle(const PortChoice&) {}
-bool PortToggle::isOpen() const { return false; }
-void PortToggle::reportConnectionLost() {}
-void PortToggle::reportReconnected() {}
+
+bool& PortToggle::flag()
+{
+    return m_side == Side::Input ? m_form.InPortOpen : m_form.OutPortOpen;
+}
+
+bool PortToggle::isOpen() const
+{
+    return m_side == Side::Input ? m_form.InPortOpen : m_form.OutPortOpen;
+}
+
+void PortToggle::log(const QString& message)
+{
+    m_log.WriteLog(message);
+}
+
+void PortToggle::box(const QString& text)
+{
+    m_boxes.showMessage(ModalMessage{text, QString(), ModalMessage::Icon::None});
+}
+
+void PortToggle::toggle(const PortChoice& choice)
+{
+    // The number is read from the list on every click, whichever way the click goes.
+    const int N = PortSettings::portNumberFromEntry(choice.portEntry);
+    if (flag())
+        closePath();
+    else
+        openPath(N, choice);
+}
+
+void PortToggle::closePath()
+{
+    const QString P = QString::number(m_port.commPort());
+    log(QStringLiteral(" +++ Versuch den COM-Port ") + P + QStringLiteral(" zu schließen"));
+    if (m_port.close()) {
+        log(QStringLiteral(" +++ COM-Port ") + P + QStringLiteral(" geschlossen"));
+    } else {
+        box(QStringLiteral("Fehler beim Schließen des Ports ") + P);
+        log(QStringLiteral(" +++ COM-Port ") + P + QStringLiteral(" kann nicht geschlossen werden"));
+    }
+    // The window treats the port as closed even when the close failed.
+    flag() = false;
+    if (m_side == Side::Output)
+        m_form.WarnPortClosed = true;
+}
+
+void PortToggle::openPath(int N, const PortChoice& choice)
+{
+    log(QStringLiteral(" +++ Versuch den COM-Port ") + QString::number(N) + QStringLiteral(" zu öffnen"));
+    if (N == 0) {
+        box(QStringLiteral("Fehler! Sind eventuell keine COM-Ports vorhanden?"));
+        log(QStringLiteral(" +++ COM-Port 0 kann nicht geöffnet werden "));
+        return;
+    }
+
+    // A typed number beyond the port range, a number or settings string that the port refuses and a
+    // settings string without parity (no parity entry selected) all end like a refused open.
+    if (N < 1 || N > 255 || !m_port.setCommPort(N)) {
+        openFailed(N);
+        return;
+    }
+    if (choice.parityIndex < 0 || choice.parityIndex > 4) {
+        openFailed(N);
+        return;
+    }
+    const QString settings =
+        PortSettings::settingsString(choice.baud, choice.parityIndex, choice.dataBits, choice.stopBits);
+    if (!m_port.setSettings(settings) || !m_port.open()) {
+        openFailed(N);
+        return;
+    }
+
+    m_port.setRThreshold(1);
+    m_port.setSThreshold(1);
+    m_port.setInputLen(0);
+    log(QStringLiteral(" +++ COM-Port ") + QString::number(N) + QStringLiteral(" wurde geöffnet"));
+    flag() = true;
+}
+
+void PortToggle::openFailed(int N)
+{
+    box(QStringLiteral("Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"));
+    log(QStringLiteral(" +++ COM-Port ") + QString::number(N) +
+        QStringLiteral(" kann nicht geöffnet werden"));
+}
+
+void PortToggle::reportConnectionLost()
+{
+    log(QStringLiteral(" +++ COM-Port ") + QString::number(m_port.commPort()) +
+        QStringLiteral(" Verbindung unterbrochen"));
+}
+
+void PortToggle::reportReconnected()
+{
+    log(QStringLiteral(" +++ COM-Port ") + QString::number(m_port.commPort()) +
+        QStringLiteral(" wieder verbunden"));
+}

@@ -10,11 +10,11 @@ struct FormModel;
 // What the operator has chosen in one port's five lists.
 struct PortChoice
 {
-    QString portEntry; // text of the port list, "COM 3"
-    QString baud;      // "9600"
+    QString portEntry;   // text of the port list, "COM 3"
+    QString baud;        // "9600"
     int parityIndex = 2; // position of the selected parity entry, -1 for none
-    QString dataBits;  // "8"
-    QString stopBits;  // "1"
+    QString dataBits;    // "8"
+    QString stopBits;    // "1"
 };
 
 // The open/close button of one port: opens the closed port with the chosen number and settings, closes the
@@ -23,7 +23,11 @@ struct PortChoice
 class PortToggle
 {
 public:
-    enum class Side { Input, Output };
+    enum class Side
+    {
+        Input,
+        Output
+    };
 
     PortToggle(Side side, SerialPortService& port, FormModel& form, MessageLog& log, MessagePresenter& boxes);
 
@@ -36,8 +40,11 @@ public:
     void reportReconnected();
 
 private:
-    void openPath(const PortChoice& choice);
+    void openPath(int N, const PortChoice& choice);
     void closePath();
+    void openFailed(int N);
+    void log(const QString& message);
+    void box(const QString& text);
     bool& flag();
 
     Side m_side;

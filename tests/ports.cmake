@@ -1,3 +1,4 @@
 # Tests of ports/.
 
 brelox_add_test(test_port_settings SOURCES test_port_settings.cpp)
+brelox_add_test(test_port_toggle SOURCES test_port_toggle.cpp)
