@@ -8,7 +8,7 @@ class SerialPortService;
 // Which of the port lists' entries exist and which is selected on each side after a discovery.
 struct PortLists
 {
-    QStringList entries;    // the same for both lists
+    QStringList entries;     // the same for both lists
     int inputSelection = 0;  // index into entries for the input port list
     int outputSelection = 0; // index into entries for the output port list
 };
