@@ -1,8 +1,48 @@
 #include "ports/ManualSend.h"
 
+#include "app/MessageLog.h"
+#include "app/MessagePresenter.h"
+#include "ports/SerialPortService.h"
+#include "ports/TrafficMonitor.h"
+
+namespace {
+
+ModalMessage plainBox(const QString& text)
+{
+    return ModalMessage{text, QString(), ModalMessage::Icon::None};
+}
+
+} // namespace
+
 ManualSend::ManualSend(SerialPortService& port, const bool& portOpen, int inOut, MessageLog& log,
                        MessagePresenter& boxes, TrafficMonitor& monitor)
     : m_port(port), m_portOpen(portOpen), m_inOut(inOut), m_log(log), m_boxes(boxes), m_monitor(monitor)
 {
 }
-void ManualSend::send(const QString&) {}
+
+void ManualSend::send(const QString& T)
+{
+    m_log.WriteLog(QStringLiteral(" +++ Versuch den Text ") + T + QStringLiteral(" zu senden"));
+
+    // The closed port is reported before the missing text.
+    if (!m_portOpen) {
+        m_boxes.showMessage(plainBox(QStringLiteral("Bitte vorher einen Port öffnen")));
+        m_log.WriteLog(QStringLiteral(" +++ Fehler beim Senden des Textes, Port ist nicht geöffnet"));
+        return;
+    }
+    if (T.isEmpty()) {
+        m_boxes.showMessage(plainBox(QStringLiteral("Und was ist mit dem Text")));
+        m_log.WriteLog(QStringLiteral(" +++ Text fehlt"));
+        return;
+    }
+
+    // The text goes out exactly as typed, followed by CR alone.
+    if (!m_port.output(T + QLatin1Char('\r'))) {
+        m_boxes.showMessage(plainBox(QStringLiteral("Text nicht fehlerfrei gesendet!")));
+        m_log.WriteLog(QStringLiteral(" +++ Text nicht fehlerfrei gesendet"));
+        return;
+    }
+
+    m_log.WriteLog(QStringLiteral(" +++ \"") + T + QStringLiteral("\" wurde gesendet"));
+    m_monitor.ShowMess(T, m_inOut);
+}

@@ -12,8 +12,8 @@ class ManualSend
 {
 public:
     // inOut: 0 for the input port's monitor, 1 for the output port's.
-    ManualSend(SerialPortService& port, const bool& portOpen, int inOut, MessageLog& log, MessagePresenter& boxes,
-               TrafficMonitor& monitor);
+    ManualSend(SerialPortService& port, const bool& portOpen, int inOut, MessageLog& log,
+               MessagePresenter& boxes, TrafficMonitor& monitor);
 
     void send(const QString& T);
 
