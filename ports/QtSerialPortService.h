@@ -36,6 +36,8 @@ public:
 
 private:
     bool openDevice();
+    bool settingsTookEffect() const;
+    void resetLineErrorCounts();
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void retryOpen();
@@ -51,8 +53,10 @@ private:
     int m_sThreshold = 0;
     int m_inputLen = 0;
     int m_commEvent = 0;
-    bool m_wantOpen = false; // the program has opened the port (it may be waiting for the device)
-    bool m_lost = false;     // the device went away and is being retried
+    bool m_wantOpen = false;   // the program has opened the port (it may be waiting for the device)
+    bool m_lost = false;       // the device went away and is being retried
+    bool m_closing = false;    // errors reported while the device is being closed are expected
+    bool m_haveCounts = false; // the driver counts overruns (TIOCGICOUNT)
     quint64 m_overruns = 0;
     quint64 m_bufferOverruns = 0;
 };
