@@ -1,4 +1,5 @@
-// Writes PNG pictures of the main window and the information dialog, as they look right after start-up.
+// Writes PNG pictures of the main window and the information dialog as they look right after start-up, and
+// of the main window with a countdown running.
 // Usage: brelox_screenshots [output folder]   (run with QT_QPA_PLATFORM=offscreen where there is no display)
 
 #include "FakeClocks.h"
@@ -35,7 +36,17 @@ int main(int argc, char* argv[])
 
     const QString mainPath = QDir(folder).filePath(QStringLiteral("main-window.png"));
     const QString dialogPath = QDir(folder).filePath(QStringLiteral("info-dialog.png"));
-    const bool ok = window.grab().save(mainPath) && window.infoDialog()->grab().save(dialogPath);
-    std::printf("%s\n%s\n", qPrintable(mainPath), qPrintable(dialogPath));
+    bool ok = window.grab().save(mainPath) && window.infoDialog()->grab().save(dialogPath);
+
+    // The countdown shows the controls that the start-up mode hides.
+    window.Timer_Click();
+    window.Start_Click();
+    monotonicClock.advance(12300);
+    window.Timer1_Timer();
+    window.refreshViews();
+    QApplication::processEvents();
+    const QString timerPath = QDir(folder).filePath(QStringLiteral("main-window-countdown.png"));
+    ok = ok && window.grab().save(timerPath);
+    std::printf("%s\n%s\n%s\n", qPrintable(mainPath), qPrintable(dialogPath), qPrintable(timerPath));
     return ok ? 0 : 1;
 }
