@@ -196,7 +196,15 @@ int main(int argc, char* argv[])
         QCoreApplication::processEvents();
         const double seconds = ms(stamps.empty() ? Clock::duration{} : stamps.back() - start) / 1000.0;
         rates.push_back(seconds > 0 ? throughputRecords / seconds : 0);
-        allArrived = allArrived && got == expected;
+        if (got != expected) {
+            allArrived = false;
+            qsizetype at = 0;
+            while (at < got.size() && at < expected.size() && got[at] == expected[at])
+                ++at;
+            std::fprintf(stderr, "run %d: %lld of %lld bytes, first difference at %lld\nlog:\n%s\n", run,
+                         qint64(got.size()), qint64(expected.size()), qint64(at),
+                         qPrintable(window.core().form.texts.Text1.left(600)));
+        }
     }
 
     // Latency at line rate: one record at a time, paced like a 115200-baud line (10 bits a character).

@@ -2,6 +2,10 @@
 
 #include "ports/PortSettings.h"
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -198,10 +202,25 @@ bool QtSerialPortService::output(const QString& text)
     if (!m_wantOpen || m_lost || !m_port.isOpen())
         return false;
     const QByteArray bytes = toLatin1Bytes(text);
-    if (m_port.write(bytes) != bytes.size())
+    qsizetype done = 0;
+#ifdef Q_OS_UNIX
+    // Straight to the driver when nothing is queued before, so that a line leaves now and not on the next
+    // turn of the event loop. What the driver cannot take at once (a full output buffer) is queued below
+    // and goes out as soon as the device can take it. QSerialPort::flush() would report that full buffer
+    // as a write error, which would look like a lost device.
+    if (m_port.bytesToWrite() == 0) {
+        const ssize_t n = ::write(m_port.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
+        if (n > 0) {
+            done = n;
+        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            onError(QSerialPort::WriteError);
+            return false;
+        }
+    }
+#endif
+    const qsizetype left = bytes.size() - done;
+    if (left > 0 && m_port.write(bytes.constData() + done, left) != left)
         return false;
-    // Hands the bytes to the driver now rather than on the next turn of the event loop; does not wait.
-    m_port.flush();
     return !m_lost && m_port.isOpen();
 }
 

@@ -89,6 +89,7 @@ private slots:
     void manualSendGivesTheTypedBytesAndCr();
     void bytesFromTheFarEndRaiseTheReceiveEvent();
     void noReceiveEventWithoutThreshold();
+    void fullOutputBufferIsNoLostDevice();
     void lostDeviceIsClosedAndReopened();
     void closeWhileLostStopsRetrying();
     void toggleLogsLossAndReturn();
@@ -314,6 +315,32 @@ void TestSerialPty::noReceiveEventWithoutThreshold()
     QTest::qWait(200);
     QCOMPARE(events.count(), 0);
     QCOMPARE(port->input(), QStringLiteral("abc"));
+}
+
+void TestSerialPty::fullOutputBufferIsNoLostDevice()
+{
+    PtyPair outFar(folder(), 2);
+    auto out = makePort();
+    QSignalSpy lost(out.get(), &SerialPortService::connectionLost);
+    QVERIFY(out->setCommPort(2));
+    QVERIFY(out->open());
+
+    // Far more than the pseudo-terminal buffers while its far end does not read.
+    QByteArray expected;
+    for (int i = 0; i < 20000; ++i) {
+        const QString line = QStringLiteral("%1.    00:01:23.45   \r").arg(i % 1000, 3, 10, QLatin1Char('0'));
+        QVERIFY2(out->output(line), qPrintable(QString::number(i)));
+        expected += line.toLatin1();
+    }
+    QByteArray got;
+    QDeadlineTimer deadline(10000);
+    while (got.size() < expected.size() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        got += outFar.drainFar(1);
+    }
+    QCOMPARE(got.size(), expected.size());
+    QVERIFY(got == expected);
+    QCOMPARE(lost.count(), 0);
 }
 
 void TestSerialPty::lostDeviceIsClosedAndReopened()
