@@ -32,7 +32,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
         QTest::keyClick(dialog, Qt::Key_Escape);
         QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(QApplication::focusWidget(), dialog->findChild<QPushButton*>("btnClose"));
+        QCOMPARE(dialog->focusWidget(), dialog->findChild<QPushButton*>("btnClose"));
         QTest::keyClick(dialog->findChild<QPushButton*>("btnClose"), Qt::Key_Space);
         QTRY_VERIFY(!dialog); // closed and gone
     }
