@@ -7,6 +7,8 @@
 #include "ports/SerialPortService.h"
 #include "ports/TrafficMonitor.h"
 
+#include <QScopedValueRollback>
+
 #include <utility>
 
 namespace {
@@ -48,18 +50,6 @@ bool isElevenBlanks(QStringView text)
     return text.size() == 11 && text.count(u' ') == 11;
 }
 
-class BusyScope
-{
-public:
-    explicit BusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
-    ~BusyScope() { m_busy = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& m_busy;
-};
-
 } // namespace
 
 LineProcessor::LineProcessor(FormModel& form, TrafficMonitor& monitor, MessageLog& log,
@@ -88,7 +78,7 @@ QString LineProcessor::checkAndOut(const QString& InputStr)
 
     // A shared copy: it stays as it is even if the caller's text is changed while the lines are processed.
     const QString text = InputStr;
-    BusyScope busy(m_busy);
+    const QScopedValueRollback<bool> busy(m_busy, true);
     processLines(QStringView(text).first(lastCr + 1));
     while (!m_pending.isEmpty()) {
         const QString queued = std::exchange(m_pending, QString());

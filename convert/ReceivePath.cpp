@@ -6,23 +6,13 @@
 #include "convert/LineProcessor.h"
 #include "ports/SerialPortService.h"
 
+#include <QScopedValueRollback>
+
 #include <utility>
 
 namespace {
 
 constexpr char16_t CR = u'\r';
-
-class FlagScope
-{
-public:
-    explicit FlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagScope() { m_flag = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& m_flag;
-};
 
 } // namespace
 
@@ -60,7 +50,7 @@ void ReceivePath::MSComm1_OnComm()
 
     // The buffer is taken out while its lines are processed: characters that arrive meanwhile collect in
     // Text3 and are joined to the unfinished tail afterwards, so nothing is taken twice or lost.
-    FlagScope processing(m_processing);
+    const QScopedValueRollback<bool> processing(m_processing, true);
     QString text = std::exchange(buffer, QString());
     text += received;
     for (;;) {
@@ -80,7 +70,7 @@ void ReceivePath::showDataLoss()
 {
     if (m_lossBoxOpen)
         return;
-    FlagScope open(m_lossBoxOpen);
+    const QScopedValueRollback<bool> open(m_lossBoxOpen, true);
     ModalMessage box;
     box.text = QStringLiteral("Datenverlust!");
     box.icon = ModalMessage::Icon::None;
