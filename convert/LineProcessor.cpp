@@ -67,7 +67,7 @@ QString LineProcessor::checkAndOut(const QString& InputStr)
     const qsizetype lastCr = InputStr.lastIndexOf(CR);
     if (lastCr < 0)
         return InputStr;
-    const QString rest = InputStr.sliced(lastCr + 1);
+    QString rest = InputStr.sliced(lastCr + 1);
 
     if (m_busy) {
         // Called again from inside a line (a modal box is open): the outer call takes these lines after
@@ -77,7 +77,7 @@ QString LineProcessor::checkAndOut(const QString& InputStr)
     }
 
     // A shared copy: it stays as it is even if the caller's text is changed while the lines are processed.
-    const QString text = InputStr;
+    const QString text = InputStr; // NOLINT(performance-unnecessary-copy-initialization)
     const QScopedValueRollback<bool> busy(m_busy, true);
     processLines(QStringView(text).first(lastCr + 1));
     while (!m_pending.isEmpty()) {

@@ -24,7 +24,7 @@ public:
 
     // A piece of a time text read as a number: digits with at most one point, blanks around them. The point
     // is the decimal separator whatever the locale.
-    static std::optional<double> readNumber(QStringView piece);
+    static std::optional<double> readNumber(QStringView text);
 
     // What SetTimeFormat gives for a value it cannot write (negative, not finite, too large).
     static QString invalidText() { return QStringLiteral("00:00:00.00"); }
