@@ -1,9 +1,6 @@
 // Throughput of line processing: Tag Heuer L0, L1 and R records converted and written to the output port.
 
-#include "FakeClocks.h"
-#include "FakeSerialPort.h"
-#include "RecordingPresenter.h"
-#include "app/Core.h"
+#include "CoreRig.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -28,38 +25,19 @@ QString recordBatch()
     return text;
 }
 
-struct Rig
+void forgetWritten(CoreRig& rig)
 {
-    Rig()
-    {
-        out.existing = {2};
-        out.setCommPort(2);
-        out.open();
-        core.form.OutPortOpen = true;
-        core.form.mode = OperatingMode::TagAlge;
-    }
-
-    void forgetWritten()
-    {
-        out.written.truncate(0);
-        out.writes.clear();
-    }
-
-    FakeSerialPort in;
-    FakeSerialPort out;
-    FakeWallClock wallClock;
-    FakeMonotonicClock monotonicClock;
-    RecordingPresenter boxes;
-    Core core{in, out, wallClock, monotonicClock, boxes};
-};
+    rig.out.written.truncate(0);
+    rig.out.writes.clear();
+}
 
 void BM_CheckAndOut(benchmark::State& state)
 {
-    Rig rig;
+    CoreRig rig;
     const QString batch = recordBatch();
     for (auto _ : state) {
         benchmark::DoNotOptimize(rig.core.lines.checkAndOut(batch));
-        rig.forgetWritten();
+        forgetWritten(rig);
     }
     if (!rig.boxes.shown.isEmpty())
         state.SkipWithError("a record opened a message box");
@@ -70,15 +48,13 @@ BENCHMARK(BM_CheckAndOut);
 // The same records arriving on the input port in chunks of the given size, through the receive handler.
 void BM_ReceivePath(benchmark::State& state)
 {
-    Rig rig;
-    QObject::connect(&rig.in, &SerialPortService::onComm, &rig.in,
-                     [&rig] { rig.core.receive.MSComm1_OnComm(); });
+    CoreRig rig;
     const QByteArray batch = recordBatch().toLatin1();
     const auto chunk = qsizetype(state.range(0));
     for (auto _ : state) {
         for (qsizetype at = 0; at < batch.size(); at += chunk)
             rig.in.deliver(batch.mid(at, chunk));
-        rig.forgetWritten();
+        forgetWritten(rig);
     }
     if (!rig.boxes.shown.isEmpty() || !rig.core.form.texts.Text3.isEmpty())
         state.SkipWithError("the stream was not taken in completely");

@@ -1,0 +1,279 @@
+// convert/: time texts, display lines, board lines and the receive path that feeds them.
+
+#include "CoreRig.h"
+#include "convert/Gaz4Line.h"
+
+#include <QLocale>
+#include <QTest>
+
+namespace {
+
+const QByteArray L0 = "..L0\t 042\t00:01:23.45\r";
+const QByteArray L0Out = "042.    00:01:23.45   \r";
+const QByteArray L1 = "..L1\t  12\r";
+const QByteArray R = "..R...00042...00:01:23.45\r";
+const QByteArray ROut = " 0042   : 1:23.455    \r";
+const QByteArray Letters = "ABCDEFGHIJKLMNOPQRSTU";
+
+const auto line = &CoreRig::boardLine;
+
+} // namespace
+
+class TestLineProcessor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Everything here runs under a decimal-comma locale: time texts use the point whatever the locale.
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+    void getSec_data();
+    void getSec();
+    void setTimeFormat_data();
+    void setTimeFormat();
+    void displayLine_data();
+    void displayLine();
+    void boardLines_data();
+    void boardLines();
+    void lapHoldLetsOneLineThrough();
+    void unsentLines_data();
+    void unsentLines();
+    void dataLossShowsBoxOnly_data();
+    void dataLossShowsBoxOnly();
+    void inputBufferKeepsNewest();
+    void inputWhileBoxOpenIsTakenOnce();
+};
+
+void TestLineProcessor::getSec_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<int>("boxes");
+
+    QTest::newRow("minutes and hundredths") << "00:01:23.45" << 83.45 << 0;
+    QTest::newRow("every field") << "12:34:56.78" << 45296.78 << 0;
+    QTest::newRow("no hundredths") << "00:01:00" << 60.0 << 0;
+    QTest::newRow("display form") << "  : 1:23.45" << 0.0 << 1;
+    QTest::newRow("empty") << "" << 0.0 << 1;
+}
+
+void TestLineProcessor::getSec()
+{
+    QFETCH(QString, text);
+    QFETCH(double, seconds);
+    QFETCH(int, boxes);
+    CoreRig rig;
+
+    QCOMPARE(rig.core.time.Get_Sec(text), seconds);
+
+    QCOMPARE(rig.boxes.shown.size(), boxes);
+    for (const ModalMessage& box : rig.boxes.shown) {
+        QCOMPARE(box.title, QStringLiteral("Format kontrollieren"));
+        QCOMPARE(box.icon, ModalMessage::Icon::Stop);
+        QCOMPARE(box.text, QStringLiteral("Fehler 13 beim beim Zeiten berechnen:\r\n\r\nTypen unverträglich"
+                                          "\r\n\r\nFormat hh:mm:ss.ss kontrollieren"));
+    }
+    QCOMPARE(rig.logLines(), QStringList());
+}
+
+void TestLineProcessor::setTimeFormat_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("tie to even, down") << 0.125 << "  :  : 0.12";
+    QTest::newRow("tie to even, up") << 0.135 << "  :  : 0.14";
+    QTest::newRow("one digit seconds") << 9.0 << "  :  : 9.00";
+    QTest::newRow("under a minute") << 59.99 << "  :  :59.99";
+    QTest::newRow("one minute") << 60.0 << "  : 1:00.00";
+    QTest::newRow("one hour") << 3600.0 << " 1:00:00.00";
+    QTest::newRow("every field") << 45296.78 << "12:34:56.78";
+    QTest::newRow("hundred hours") << 360000.0 << "100:00:00.00";
+}
+
+void TestLineProcessor::setTimeFormat()
+{
+    QFETCH(double, seconds);
+    QFETCH(QString, text);
+
+    QCOMPARE(TimeValues::SetTimeFormat(seconds), text);
+}
+
+void TestLineProcessor::displayLine_data()
+{
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("flags");
+    QTest::addColumn<QString>("line");
+    // flags: "day" time of day, "run" a timer enabled, "lap" lap held, "tenths" 1/10 s shown.
+    const auto row = [](const char* name, const char* time, const char* flags, const char* line) {
+        QTest::newRow(name) << QString::fromUtf8(time) << QString::fromUtf8(flags) << QString::fromUtf8(line);
+    };
+
+    row("stopped", "  : 1:23.45", "", "...C      : 1:23.45 ");
+    row("lap", "  : 1:23.45", "run lap", "...C      : 1:23.45 ");
+    row("running", "  : 1:23.45", "run", "....      : 1:23.   ");
+    row("running, tenths", "  : 1:23.45", "run tenths", "...C      : 1:23.4  ");
+    row("hours, running", " 1:02:03.45", "run", "...C    00: 1:02.030");
+    row("time of day", "14:05:09", "day run", "...C    00:14:05.090");
+    row("one-digit hour", "9:05:09", "day", "...C    00:9:05:.90");
+}
+
+void TestLineProcessor::displayLine()
+{
+    QFETCH(QString, time);
+    QFETCH(QString, flags);
+    QFETCH(QString, line);
+    const Gaz4Context context{flags.contains(u"day"), flags.contains(u"run"), flags.contains(u"lap"),
+                              flags.contains(u"tenths")};
+
+    QCOMPARE(Time2GAZ_Format(time, context), line);
+}
+
+void TestLineProcessor::boardLines_data()
+{
+    QTest::addColumn<OperatingMode>("mode");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QString>("rest"); // left in the input buffer
+    const auto row = [](const char* name, OperatingMode mode, const QByteArray& input,
+                        const QByteArray& written, const QString& rest = {}) {
+        QTest::newRow(name) << mode << input << written << rest;
+    };
+    const auto twice = [](int length) { return (Letters.left(length) + '\r').repeated(2); };
+    const auto tag = OperatingMode::TagAlge;
+    const auto in_out = OperatingMode::in_out;
+
+    row("L0", tag, L0, L0Out);
+    row("L1 after L0", tag, L0 + L1, L0Out + "042C    00:01:23.45 12\r");
+    row("blank L1 rejected", tag, L0 + "..L1\t    \r", L0Out + line(""));
+    row("L1 before any L0", tag, L1, line("C     12"));
+    row("R", tag, R, ROut);
+    row("L1 after R, not padded", tag, R + L1, ROut + "00042C      : 1:23.455 12\r");
+    row("R with five digits", tag, "..R...12345...00:01:23.45\r", " 2345   : 1:23.455    \r");
+    row("number that is none", tag, "..L0\t 1a \t00:00:01.00\r", "1a .    00:00:01.00   \r");
+    row("unfinished line kept", in_out, "A\rB\rC", line("A") + line("B"), "C");
+    row("line in pieces, padded", in_out, "123\r45", line("123"), "45");
+    row("LF starts the next line", in_out, "A\r\nB\r", line("A") + line("\nB"));
+    row("first empty line dropped", in_out, "\rX\r\r", line("X") + line(""));
+    row("20 characters repeated", in_out, twice(20), line(Letters.left(20)));
+    row("19 characters repeated", in_out, twice(19), line(Letters.left(19)).repeated(2));
+    row("21 characters repeated", in_out, twice(21), line(Letters.left(21)).repeated(2));
+    row("collected in Stopen", OperatingMode::Stopen, "A\rB", "", "A\rB");
+}
+
+void TestLineProcessor::boardLines()
+{
+    QFETCH(OperatingMode, mode);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, rest);
+
+    CoreRig whole(mode);
+    QCOMPARE(whole.deliver(input), written);
+    QCOMPARE(whole.form.texts.Text3, rest);
+    // Split anywhere or byte by byte, the input gives the same.
+    QList<QByteArrayList> ways{{}};
+    for (char c : input)
+        ways[0] << QByteArray(1, c);
+    for (qsizetype split = 1; split < input.size(); ++split)
+        ways.append({input.first(split), input.sliced(split)});
+    for (const QByteArrayList& chunks : ways) {
+        CoreRig rig(mode);
+        for (const QByteArray& chunk : chunks)
+            rig.deliver(chunk);
+        QVERIFY2(rig.out.written == written && rig.form.texts.Text3 == rest, chunks.join('|').constData());
+    }
+}
+
+void TestLineProcessor::lapHoldLetsOneLineThrough()
+{
+    CoreRig rig(OperatingMode::Stopen);
+    rig.form.LapFlag = true;
+
+    rig.core.lines.checkAndOut(QStringLiteral("A\rB\rC\r"));
+
+    QCOMPARE(rig.out.written, line("A"));
+}
+
+void TestLineProcessor::unsentLines_data()
+{
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QStringList>("log");
+
+    QTest::newRow("port closed") << false << QStringList{"14:03:07 +++ COM-Port Ausgang ist nicht geöffnet"};
+    QTest::newRow("write refused") << true << QStringList();
+}
+
+void TestLineProcessor::unsentLines()
+{
+    QFETCH(bool, open);
+    QFETCH(QStringList, log);
+    CoreRig rig(OperatingMode::in_out, open);
+    rig.form.WarnPortClosed = true;
+    rig.out.refuseWrite = true;
+
+    rig.core.lines.checkAndOut(QStringLiteral("A\rB\r"));
+
+    QCOMPARE(rig.out.written, QByteArray());
+    QCOMPARE(rig.form.texts.MessOut, QString());
+    QCOMPARE(rig.logLines(), log);
+    QCOMPARE(rig.form.texts.Text5, QString::fromLatin1(line("B") + "\r\n" + line("A") + "\r\n"));
+}
+
+void TestLineProcessor::dataLossShowsBoxOnly_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::newRow("overrun") << int(SerialPortService::comEventOverrun);
+    QTest::newRow("receive buffer overflow") << int(SerialPortService::comEventRxOver);
+}
+
+void TestLineProcessor::dataLossShowsBoxOnly()
+{
+    QFETCH(int, code);
+    CoreRig rig(OperatingMode::in_out);
+    rig.deliver("AB");
+    rig.in.blockSignals(true); // arrives without a receive event
+    rig.in.deliver("C\r");
+    rig.in.blockSignals(false);
+
+    rig.in.raise(code);
+
+    QCOMPARE(rig.boxes.texts(), QStringList{"Datenverlust!"});
+    QCOMPARE(rig.form.texts.Text3, QStringLiteral("AB"));
+    QCOMPARE(rig.out.written, QByteArray());
+    // What waits in the port comes with the next receive event.
+    rig.in.raise(SerialPortService::comEvReceive);
+    QCOMPARE(rig.out.written, line("ABC"));
+}
+
+void TestLineProcessor::inputBufferKeepsNewest()
+{
+    CoreRig rig;
+
+    rig.deliver(QByteArray(6000, 'x'));
+    QCOMPARE(rig.logLines(), QStringList());
+    rig.deliver(QByteArray(6000, 'y'));
+    rig.deliver(QByteArray(500, 'z'));
+
+    QCOMPARE(rig.form.texts.Text3, QString(3500, u'x') + QString(6000, u'y') + QString(500, u'z'));
+    QCOMPARE(rig.logLines(), QStringList{"14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen"});
+}
+
+void TestLineProcessor::inputWhileBoxOpenIsTakenOnce()
+{
+    // Each box of an unreadable time lets the next piece arrive, as a modal box's event loop would.
+    CoreRig rig;
+    QList<QByteArray> arriving{"t\r..R...00007...bad\rB", "\rne"};
+    rig.boxes.whileShown = [&] {
+        if (!arriving.isEmpty())
+            rig.deliver(arriving.takeFirst());
+    };
+
+    const QByteArray written = rig.deliver("..R...00042...xx:01:23.45\rpar");
+
+    QCOMPARE(written, " 0042   :  : 0.005    \r" + line("part") + line(" 0007   :  : 0.00") + line("B"));
+    QCOMPARE(rig.form.texts.Text3, QStringLiteral("ne"));
+    QCOMPARE(rig.boxes.shown.size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestLineProcessor)
+#include "test_line_processor.moc"
