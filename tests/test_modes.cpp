@@ -1,0 +1,216 @@
+#include "CoreRig.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QTest>
+#include <functional>
+
+Q_DECLARE_METATYPE(OperatingMode)
+
+namespace {
+constexpr auto line = &CoreRig::boardLine;
+const QString Stoppen = QStringLiteral(" +++ Modus Stoppen");
+
+// Selects Stopen, then plays a script of steps separated by blanks: Timer and AktTime select the mode;
+// Start, Stop, Reset, Lap and Zentel (tenths on) press the button; Timer2 is a time-of-day event; "=text"
+// types the countdown preset; "+N" moves the clock N ms without an event; "Nms" is one Timer1 event N ms
+// after the last and "Nx" N events 100 ms apart.
+void play(CoreRig& rig, const QString& script)
+{
+    Stopwatch& w = rig.core.watch;
+    const QHash<QString, std::function<void()>> buttons{
+        {"Timer", [&] { rig.core.modes.select(OperatingMode::Timer); }},
+        {"AktTime", [&] { rig.core.modes.select(OperatingMode::AktTime); }},
+        {"Start", [&] { w.Start_Click(); }},
+        {"Stop", [&] { w.Stop1_Click(); }},
+        {"Reset", [&] { w.Reset_Click(); }},
+        {"Lap", [&] { w.Lap_Click(); }},
+        {"Zentel", [&] { w.DispZentel_Click(true); }},
+        {"Timer2", [&] { rig.core.timeOfDay.Timer2_Timer(); }}};
+    rig.core.modes.select(OperatingMode::Stopen);
+    for (const QString& step : script.split(u' ')) {
+        if (buttons.contains(step))
+            buttons[step]();
+        else if (step.startsWith(u'='))
+            w.TimerText_Change(step.mid(1));
+        else if (step.startsWith(u'+'))
+            rig.mono.advance(step.toInt());
+        else if (step.endsWith(QLatin1String("ms")))
+            rig.tick(step.chopped(2).toInt());
+        else if (step.endsWith(u'x'))
+            for (int i = step.chopped(1).toInt(); i > 0; --i)
+                rig.tick();
+        else
+            QFAIL(qPrintable(step));
+    }
+}
+} // namespace
+
+class ModesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stopwatch_data();
+    void stopwatch();
+    void selection_data();
+    void selection();
+    void countdownMessages();
+    void closedOutputWarnsBeforeTheModeMessage();
+    void timeOfDay();
+    void msecsToNextTick_data();
+    void msecsToNextTick();
+};
+
+// Each row's tag is its script (see play()).
+void ModesTest::stopwatch_data()
+{
+    QTest::addColumn<bool>("timer1");
+    QTest::addColumn<QString>("timeOut");
+    QTest::addColumn<QByteArray>("lastLines"); // the last bytes sent
+
+    // The stopwatch: late and merged events lose no time; running lines once a second, or each tenth
+    // with Zentel; Stop shows and sends the time to the hundredth; Start resumes; Reset starts again.
+    QTest::newRow("Start 10x") << true << "  :  : 1.00" << line("....      :  : 1.");
+    QTest::newRow("Start 600x") << true << "  : 1:00.00" << line("....      : 1:00.");
+    QTest::newRow("Start 36000x") << true << " 1:00:00.00" << line("...C    00: 1:00.000");
+    QTest::newRow("Start 350ms 100ms 1600ms") << true << "  :  : 2.05" << line("....      :  : 2.");
+    QTest::newRow("Start 15x") << true << "  :  : 1.50"
+                               << line("....      :  : 0.") + line("....      :  : 1.");
+    QTest::newRow("Zentel Start 11x")
+        << true << "  :  : 1.10" << line("...C      :  : 1.0") + line("...C      :  : 1.1");
+    QTest::newRow("Start 123x +45 Stop") << false << "  :  :12.34" << line("...C      :  :12.34");
+    QTest::newRow("Start 9x Stop +99 Start 9x Stop") << false << "  :  : 1.80" << line("...C      :  : 1.80");
+    QTest::newRow("Start 25x Reset +99 Start 1x")
+        << true << "  :  : 0.10" << line("...C      :  : 0.") + line("....      :  : 0.");
+    // The countdown from its preset of one minute, to zero and the preset line; a new preset stops it.
+    QTest::newRow("Timer Start 1x") << true << "  :  :59.90" << line("....      :  :59.");
+    QTest::newRow("Timer Start 600x")
+        << false << "  :  : 0.00"
+        << line("....      :  : 0.") + line("...C      : 1:00.") + line("...C      :  : 0.00");
+    QTest::newRow("Timer Start 50x =00:02:00") << false << "  : 2:00.  " << line("...C      : 2:00.");
+    // A lap sends one line and holds the board until the next lap, Start, Stop, Reset or another mode.
+    const QByteArray lap = line("...C      :  : 0.10");
+    QTest::newRow("Start Lap 21x") << true << "  :  : 2.10" << lap;
+    QTest::newRow("Start Lap 21x Lap 11x") << true << "  :  : 3.20" << lap + line("...C      :  : 2.20");
+    QTest::newRow("Start Lap 21x Start 1x") << true << "  :  : 2.20" << lap + line("....      :  : 2.");
+    QTest::newRow("Start Lap 21x Stop") << false << "  :  : 2.10" << lap + line("...C      :  : 2.10");
+    QTest::newRow("Start Lap 21x Reset") << false << "  :  : 0.  " << lap + line("...C      :  : 0.");
+    QTest::newRow("Start Lap 21x AktTime Timer2")
+        << false << "14:03:07" << lap + line("...C    00:14:03.070");
+}
+
+void ModesTest::stopwatch()
+{
+    QFETCH(bool, timer1);
+    QFETCH(QString, timeOut);
+    QFETCH(QByteArray, lastLines);
+
+    CoreRig rig;
+    play(rig, QString::fromLatin1(QTest::currentDataTag()));
+    QCOMPARE(rig.form.timers.Timer1, timer1);
+    QCOMPARE(rig.form.TimeOut, timeOut);
+    QCOMPARE(rig.out.written.right(lastLines.size()), lastLines);
+}
+
+// What each mode shows and runs, the emptied buffers and the log line.
+void ModesTest::selection_data()
+{
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<OperatingMode>("mode");
+    QTest::addColumn<QString>("on"); // visible controls and running timers
+
+    QTest::newRow("in_out") << " +++ Modus Input gleich Output" << OperatingMode::in_out << "";
+    QTest::newRow("TagAlge") << " +++ Modus Tag Heuer --> ALGE" << OperatingMode::TagAlge
+                             << "TimeOut DispZentel";
+    QTest::newRow("AktTime") << " +++ Modus Aktuelle Zeit" << OperatingMode::AktTime << "TimeOut Timer2";
+    QTest::newRow("Stopen") << Stoppen << OperatingMode::Stopen << "TimeOut Start Reset Stop1 DispZentel Lap";
+    QTest::newRow("Timer") << " +++ Modus Timer" << OperatingMode::Timer
+                           << "TimerText TimeOut Start Reset Stop1 DispZentel Lap";
+}
+
+void ModesTest::selection()
+{
+    QFETCH(QString, log);
+    QFETCH(OperatingMode, mode);
+    QFETCH(QString, on);
+
+    CoreRig rig;
+    // Every control visible, every timer on and both buffers full before the selection.
+    rig.form.layout = {true, true, true, true, true, true, true};
+    rig.form.timers = {true, true, true};
+    rig.form.texts.Text3 = QStringLiteral("..L0\t 04");
+    rig.form.texts.Text5 = QStringLiteral("old line\r\r\n");
+    rig.core.modes.select(mode);
+
+    const ModeLayout& l = rig.form.layout;
+    const TimerSwitches& t = rig.form.timers;
+    const bool flags[] = {l.TimerText,  l.TimeOut, l.Start,  l.Reset,  l.Stop1,
+                          l.DispZentel, l.Lap,     t.Timer1, t.Timer2, t.Timer3};
+    const char* const names[] = {"TimerText",  "TimeOut", "Start",  "Reset",  "Stop1",
+                                 "DispZentel", "Lap",     "Timer1", "Timer2", "Timer3"};
+    QStringList shown;
+    for (int i = 0; i < 10; ++i)
+        if (flags[i])
+            shown << names[i];
+    QCOMPARE(shown.join(u' '), on);
+    QCOMPARE(rig.form.texts.Text3 + rig.form.texts.Text5, QString());
+    QCOMPARE(rig.logLines(), QStringList{"14:03:07" + log});
+}
+
+// The end of the countdown goes to the log; an unreadable preset brings the format box and counts as zero.
+void ModesTest::countdownMessages()
+{
+    CoreRig rig;
+    play(rig, QStringLiteral("Timer Start 600x"));
+    QCOMPARE(rig.logLines().first(), QStringLiteral("14:03:07 +++ Timerzeit ist abgelaufen"));
+    rig.core.watch.TimerText_Change(QStringLiteral("ab:cd"));
+    QCOMPARE(rig.form.TimeOut, QStringLiteral("  :  : 0.  "));
+    QCOMPARE(rig.boxes.shown.size(), 1);
+    QCOMPARE(rig.boxes.shown.first().title, QStringLiteral("Format kontrollieren"));
+}
+
+// The reset's line finds the output port closed: the warning comes first, so it is logged below.
+void ModesTest::closedOutputWarnsBeforeTheModeMessage()
+{
+    CoreRig rig(OperatingMode::TagAlge, false);
+    rig.core.modes.select(OperatingMode::Stopen);
+    QCOMPARE(rig.logLines(),
+             QStringList({"14:03:07" + Stoppen, "14:03:07 +++ COM-Port Ausgang ist nicht geöffnet"}));
+}
+
+// Events four times a second across midnight, under a German default locale: the board gets one line a
+// second, always HH:MM:SS on the 24-hour clock.
+void ModesTest::timeOfDay()
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    CoreRig rig;
+    rig.core.modes.select(OperatingMode::AktTime);
+    rig.wall.now = QTime(23, 59, 59, 500);
+    for (int i = 0; i < 8; ++i, rig.wall.advanceMsecs(250)) // four events in each second
+        rig.core.timeOfDay.Timer2_Timer();
+    QLocale::setDefault(before);
+    QCOMPARE(rig.form.TimeOut, QStringLiteral("00:00:01"));
+    QCOMPARE(rig.out.written,
+             line("...C    00:23:59.590") + line("...C    00:00:00.000") + line("...C    00:00:00.010"));
+}
+
+void ModesTest::msecsToNextTick_data()
+{
+    QTest::addColumn<QTime>("now");
+    QTest::addColumn<int>("msecs");
+    QTest::newRow("on the second") << QTime(14, 3, 7, 0) << 1005;
+    QTest::newRow("late") << QTime(14, 3, 7, 40) << 965;
+    QTest::newRow("early, before midnight") << QTime(23, 59, 59, 998) << 7;
+}
+
+void ModesTest::msecsToNextTick()
+{
+    QFETCH(QTime, now);
+    QFETCH(int, msecs);
+    QCOMPARE(TimeOfDay::msecsToNextTick(now), msecs);
+}
+
+QTEST_GUILESS_MAIN(ModesTest)
+#include "test_modes.moc"
