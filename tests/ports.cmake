@@ -4,7 +4,4 @@
 target_link_libraries(brelox_testsupport PUBLIC util)
 
 brelox_add_test(test_port_settings SOURCES test_port_settings.cpp)
-brelox_add_test(test_port_toggle SOURCES test_port_toggle.cpp)
-brelox_add_test(test_port_discovery SOURCES test_port_discovery.cpp)
-brelox_add_test(test_manual_send SOURCES test_manual_send.cpp)
 brelox_add_test(test_serial_pty SOURCES test_serial_pty.cpp)

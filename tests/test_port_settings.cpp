@@ -1,283 +1,198 @@
-// Port numbers from the port lists' entries, settings strings, their line settings, and where COM n lives.
+// The port controls on fake ports: settings strings, where COM n lives, the open/close buttons with the
+// number read from the port list, discovery of the ports, and sending a typed text.
 
+#include "CoreRig.h"
 #include "ports/ComPortMap.h"
 #include "ports/PortSettings.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <unistd.h>
-
-Q_DECLARE_METATYPE(QSerialPort::Parity)
-Q_DECLARE_METATYPE(QSerialPort::DataBits)
-Q_DECLARE_METATYPE(QSerialPort::StopBits)
+constexpr int In = 0, Out = 1;
 
 class TestPortSettings : public QObject
 {
     Q_OBJECT
 private slots:
-    void portNumberFromEntry_data();
-    void portNumberFromEntry();
-    void entryForPort_data();
-    void entryForPort();
-    void entryReadsBackAsItsNumber();
-    void settingsString_data();
-    void settingsString();
-    void parseAccepts_data();
-    void parseAccepts();
-    void parseRefuses_data();
-    void parseRefuses();
-    void mapWithPortsFolder();
-    void mapWithoutPortsFolder_data();
-    void mapWithoutPortsFolder();
-    void defaultPortsFolder();
+    void settings_data()
+    {
+        QTest::addColumn<QStringList>("chosen"); // baud, data bits, stop bits
+        QTest::addColumn<int>("parityIndex");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QList<int>>("line"); // baud, parity, data bits, stop bits; none when refused
+        QTest::newRow("input defaults") << QStringList{"9600", "8", "1"} << 2 << "9600,N,8,1"
+                                        << QList<int>{9600, QSerialPort::NoParity, 8, 1};
+        QTest::newRow("output defaults") << QStringList{"2400", "8", "1"} << 2 << "2400,N,8,1"
+                                         << QList<int>{2400, QSerialPort::NoParity, 8, 1};
+        QTest::newRow("mark, 7, 2") << QStringList{"19200", "7", "2"} << 3 << "19200,M,7,2"
+                                    << QList<int>{19200, QSerialPort::MarkParity, 7, 2};
+        QTest::newRow("no parity") << QStringList{"9600", "8", "1"} << -1 << "9600,8,1" << QList<int>();
+        QTest::newRow("4 data bits") << QStringList{"9600", "4", "1"} << 2 << "9600,N,4,1" << QList<int>();
+        // 1.5 stop bits would quietly become 1 on Linux.
+        QTest::newRow("1.5 stop") << QStringList{"9600", "8", "1.5"} << 2 << "9600,N,8,1.5" << QList<int>();
+        QTest::newRow("baud abc") << QStringList{"abc", "8", "1"} << 2 << "abc,N,8,1" << QList<int>();
+    }
+
+    void settings()
+    {
+        QFETCH(QStringList, chosen);
+        QFETCH(int, parityIndex);
+        QFETCH(QString, settings);
+        QFETCH(QList<int>, line);
+        QCOMPARE(PortSettings::settingsString(chosen[0], parityIndex, chosen[1], chosen[2]), settings);
+        const auto p = PortSettings::parse(settings);
+        QCOMPARE((p ? QList<int>{p->baudRate, p->parity, p->dataBits, p->stopBits} : QList<int>()), line);
+    }
+
+    void comPortMap()
+    {
+        // With the ports folder only its links exist (a linked COM n opens in test_serial_pty) ...
+        QTemporaryDir dir;
+        QCOMPARE(ComPortMap(dir.path()).devicePath(1), QString());
+        // ... without it, a fixed table.
+        const ComPortMap fixed(dir.filePath("absent"));
+        QCOMPARE(fixed.devicePath(1), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(fixed.devicePath(5), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(fixed.devicePath(13), QStringLiteral("/dev/ttyACM0"));
+        QCOMPARE(fixed.devicePath(17), QString());
+    }
+
+    void toggle_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<bool>("wasOpen");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("number"); // read from the entry
+        QTest::addColumn<QString>("refuse");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("outcome");
+        const QStringList none;
+        const QStringList noPorts{"Fehler! Sind eventuell keine COM-Ports vorhanden?"};
+        const QStringList refused{
+            "Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"};
+        const QString failed = " kann nicht geöffnet werden";
+        QTest::newRow("no port") << In << false << QStringLiteral("Kein Comport verfügbar") << 0 << ""
+                                 << noPorts << failed + ' ';
+        QTest::newRow("open refused") << In << false << "COM 1" << 1 << "open" << refused << failed;
+        QTest::newRow("settings refused") << Out << false << "COM 2" << 2 << "settings" << refused << failed;
+        QTest::newRow("number 300") << Out << false << "COM 300" << 300 << "" << refused << failed;
+        QTest::newRow("in opens 2.5 as 2")
+            << In << false << "COM 2.5" << 2 << "" << none << " wurde geöffnet";
+        QTest::newRow("out opens") << Out << false << "COM 7" << 7 << "" << none << " wurde geöffnet";
+        QTest::newRow("in closes") << In << true << "COM 1" << 1 << "" << none << " geschlossen";
+        QTest::newRow("out closes") << Out << true << "COM 2" << 2 << "" << none << " geschlossen";
+        QTest::newRow("close refused")
+            << Out << true << "COM 2" << 2 << "close" << QStringList{"Fehler beim Schließen des Ports 2"}
+            << " kann nicht geschlossen werden";
+    }
+
+    void toggle()
+    {
+        QFETCH(int, side);
+        QFETCH(bool, wasOpen);
+        QFETCH(QString, entry);
+        QFETCH(int, number);
+        QFETCH(QString, refuse);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, outcome);
+        CoreRig rig;
+        FakeSerialPort& port = side == Out ? rig.out : rig.in;
+        bool& flag = side == Out ? rig.form.OutPortOpen : rig.form.InPortOpen;
+        if (!wasOpen)
+            flag = !port.close();
+        port.existing << number;
+        port.refuseOpen = refuse == "open";
+        port.refuseSettings = refuse == "settings";
+        port.refuseClose = refuse == "close";
+
+        (side == Out ? rig.core.outputToggle : rig.core.inputToggle)
+            .toggle(PortChoice{entry, "9600", 2, "8", "1"});
+
+        QCOMPARE(rig.boxes.texts(), boxes);
+        const QString n = QString::number(number);
+        QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ COM-Port " + n + outcome,
+                                              "14:03:07 +++ Versuch den COM-Port " + n +
+                                                  (wasOpen ? " zu schließen" : " zu öffnen")}));
+        const bool opened = outcome == " wurde geöffnet";
+        QCOMPARE(flag, opened);
+        QCOMPARE((QList<int>{port.rThreshold, port.sThreshold, port.inputLen}),
+                 (opened ? QList<int>{1, 1, 0} : QList<int>{-1, -1, -1}));
+        // Only closing the output port warns that the board gets nothing.
+        QCOMPARE(rig.form.WarnPortClosed, side == Out && wasOpen);
+    }
+
+    void discovery_data()
+    {
+        QTest::addColumn<QList<int>>("existing");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("outputSelection");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("none; 17 is not tried")
+            << QList<int>{17} << QStringList{"Kein Comport verfügbar"} << 0 << "Kein Comport verfügbar";
+        QTest::newRow("1 and 3") << QList<int>{3, 1} << QStringList{"COM 1", "COM 3"} << 1
+                                 << "2 Comport(s) verfügbar";
+        QTest::newRow("only 5") << QList<int>{5} << QStringList{"COM 5"} << 0 << "1 Comport(s) verfügbar";
+    }
+
+    void discovery()
+    {
+        QFETCH(QList<int>, existing);
+        QFETCH(QStringList, entries);
+        QFETCH(int, outputSelection);
+        QFETCH(QString, outcome);
+        CoreRig rig;
+        rig.in.close();
+        rig.in.existing = QSet<int>(existing.begin(), existing.end());
+
+        const PortLists lists = rig.core.discovery.discover();
+        QCOMPARE(lists.entries, entries);
+        QCOMPARE(lists.inputSelection, 0);
+        QCOMPARE(lists.outputSelection, outputSelection);
+        QCOMPARE(rig.logLines(),
+                 (QStringList{"14:03:07 +++ " + outcome, "14:03:07 +++ Vorhandene COM-Ports abfragen"}));
+    }
+
+    void send_data()
+    {
+        QTest::addColumn<QString>("port"); // closed, open or refusing to write
+        QTest::addColumn<int>("side");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("port closed, no text")
+            << "closed" << In << QString() << QStringList{"Bitte vorher einen Port öffnen"}
+            << "Fehler beim Senden des Textes, Port ist nicht geöffnet";
+        QTest::newRow("no text") << "open" << Out << QString() << QStringList{"Und was ist mit dem Text"}
+                                 << "Text fehlt";
+        QTest::newRow("write refused")
+            << "refusing" << In << "ABC" << QStringList{"Text nicht fehlerfrei gesendet!"}
+            << "Text nicht fehlerfrei gesendet";
+        QTest::newRow("sent") << "open" << Out << "ABC" << QStringList() << "\"ABC\" wurde gesendet";
+    }
+
+    void send()
+    {
+        QFETCH(QString, port);
+        QFETCH(int, side);
+        QFETCH(QString, text);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, outcome);
+        CoreRig rig;
+        FakeSerialPort& fake = side == Out ? rig.out : rig.in;
+        if (port == "closed")
+            (side == Out ? rig.form.OutPortOpen : rig.form.InPortOpen) = !fake.close();
+        fake.refuseWrite = port == "refusing";
+
+        (side == Out ? rig.core.outputSend : rig.core.inputSend).send(text);
+
+        QCOMPARE(rig.boxes.texts(), boxes);
+        QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ " + outcome,
+                                              "14:03:07 +++ Versuch den Text " + text + " zu senden"}));
+        const bool sent = boxes.isEmpty();
+        QCOMPARE(fake.written, sent ? QByteArray("ABC\r") : QByteArray());
+        QCOMPARE(side == Out ? rig.form.texts.MessOut : rig.form.texts.MessIn, sent ? "ABC\r\n" : "");
+    }
 };
-
-void TestPortSettings::portNumberFromEntry_data()
-{
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<int>("number");
-
-    QTest::newRow("COM 7") << "COM 7" << 7;
-    QTest::newRow("COM 1") << "COM 1" << 1;
-    QTest::newRow("COM 12") << "COM 12" << 12;
-    QTest::newRow("COM 16") << "COM 16" << 16;
-    QTest::newRow("no port") << QStringLiteral("Kein Comport verfügbar") << 0;
-    QTest::newRow("no blank") << "COM3" << 3;
-    QTest::newRow("several blanks") << "COM    9" << 9;
-    QTest::newRow("any three characters") << "xyz5" << 5;
-    QTest::newRow("trailing text") << "COM 4 (USB)" << 4;
-    QTest::newRow("fraction below half") << "COM 2.4" << 2;
-    QTest::newRow("fraction above half") << "COM 2.6" << 3;
-    QTest::newRow("half to even, down") << "COM 2.5" << 2;
-    QTest::newRow("half to even, up") << "COM 3.5" << 4;
-    QTest::newRow("half to zero") << "COM 0.5" << 0;
-    QTest::newRow("fraction only") << "COM .7" << 1;
-    QTest::newRow("trailing point") << "COM 6." << 6;
-    QTest::newRow("nothing after COM") << "COM" << 0;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("letters") << "COM abc" << 0;
-    QTest::newRow("beyond 8 bits") << "COM 300" << 300;
-    QTest::newRow("255") << "COM 255" << 255;
-    QTest::newRow("negative") << "COM -3" << -3;
-    QTest::newRow("huge") << "COM 99999999999999999999" << std::numeric_limits<int>::max();
-}
-
-void TestPortSettings::portNumberFromEntry()
-{
-    QFETCH(QString, entry);
-    QFETCH(int, number);
-    QCOMPARE(PortSettings::portNumberFromEntry(entry), number);
-}
-
-void TestPortSettings::entryForPort_data()
-{
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("entry");
-    QTest::newRow("1") << 1 << "COM 1";
-    QTest::newRow("3") << 3 << "COM 3";
-    QTest::newRow("12") << 12 << "COM 12";
-    QTest::newRow("16") << 16 << "COM 16";
-}
-
-void TestPortSettings::entryForPort()
-{
-    QFETCH(int, number);
-    QFETCH(QString, entry);
-    QCOMPARE(PortSettings::entryForPort(number), entry);
-}
-
-void TestPortSettings::entryReadsBackAsItsNumber()
-{
-    for (int n = 1; n <= 16; ++n)
-        QCOMPARE(PortSettings::portNumberFromEntry(PortSettings::entryForPort(n)), n);
-}
-
-void TestPortSettings::settingsString_data()
-{
-    QTest::addColumn<QString>("baud");
-    QTest::addColumn<int>("parityIndex");
-    QTest::addColumn<QString>("dataBits");
-    QTest::addColumn<QString>("stopBits");
-    QTest::addColumn<QString>("settings");
-
-    QTest::newRow("input defaults") << "9600" << 2 << "8"
-                                    << "1"
-                                    << "9600,N,8,1";
-    QTest::newRow("output defaults") << "2400" << 2 << "8"
-                                     << "1"
-                                     << "2400,N,8,1";
-    QTest::newRow("Markierung 7 2") << "19200" << 3 << "7"
-                                    << "2"
-                                    << "19200,M,7,2";
-    QTest::newRow("Gerade") << "2400" << 0 << "7"
-                            << "1.5"
-                            << "2400,E,7,1.5";
-    QTest::newRow("Ungerade") << "4800" << 1 << "8"
-                              << "1"
-                              << "4800,O,8,1";
-    QTest::newRow("Leerzeichen") << "115200" << 4 << "5"
-                                 << "2"
-                                 << "115200,S,5,2";
-    QTest::newRow("no parity selected") << "9600" << -1 << "8"
-                                        << "1"
-                                        << "9600,8,1";
-    QTest::newRow("parity position 5") << "9600" << 5 << "8"
-                                       << "1"
-                                       << "9600,8,1";
-    QTest::newRow("typed entries kept as typed") << "12345" << 2 << "4"
-                                                 << "3"
-                                                 << "12345,N,4,3";
-}
-
-void TestPortSettings::settingsString()
-{
-    QFETCH(QString, baud);
-    QFETCH(int, parityIndex);
-    QFETCH(QString, dataBits);
-    QFETCH(QString, stopBits);
-    QFETCH(QString, settings);
-    QCOMPARE(PortSettings::settingsString(baud, parityIndex, dataBits, stopBits), settings);
-}
-
-void TestPortSettings::parseAccepts_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("baud");
-    QTest::addColumn<QSerialPort::Parity>("parity");
-    QTest::addColumn<QSerialPort::DataBits>("dataBits");
-    QTest::addColumn<QSerialPort::StopBits>("stopBits");
-
-    QTest::newRow("9600,N,8,1") << "9600,N,8,1" << 9600 << QSerialPort::NoParity << QSerialPort::Data8
-                                << QSerialPort::OneStop;
-    QTest::newRow("2400,E,7,1") << "2400,E,7,1" << 2400 << QSerialPort::EvenParity << QSerialPort::Data7
-                                << QSerialPort::OneStop;
-    QTest::newRow("19200,M,7,2") << "19200,M,7,2" << 19200 << QSerialPort::MarkParity << QSerialPort::Data7
-                                 << QSerialPort::TwoStop;
-    QTest::newRow("4800,O,6,2") << "4800,O,6,2" << 4800 << QSerialPort::OddParity << QSerialPort::Data6
-                                << QSerialPort::TwoStop;
-    QTest::newRow("115200,S,5,1") << "115200,S,5,1" << 115200 << QSerialPort::SpaceParity
-                                  << QSerialPort::Data5 << QSerialPort::OneStop;
-    QTest::newRow("unusual baud") << "12345,N,8,1" << 12345 << QSerialPort::NoParity << QSerialPort::Data8
-                                  << QSerialPort::OneStop;
-}
-
-void TestPortSettings::parseAccepts()
-{
-    QFETCH(QString, settings);
-    QFETCH(int, baud);
-    QFETCH(QSerialPort::Parity, parity);
-    QFETCH(QSerialPort::DataBits, dataBits);
-    QFETCH(QSerialPort::StopBits, stopBits);
-
-    const auto line = PortSettings::parse(settings);
-    QVERIFY(line.has_value());
-    QCOMPARE(line->baudRate, baud);
-    QCOMPARE(line->parity, parity);
-    QCOMPARE(line->dataBits, dataBits);
-    QCOMPARE(line->stopBits, stopBits);
-}
-
-void TestPortSettings::parseRefuses_data()
-{
-    QTest::addColumn<QString>("settings");
-
-    QTest::newRow("4 data bits") << "9600,N,4,1";
-    QTest::newRow("9 data bits") << "9600,N,9,1";
-#ifndef Q_OS_WIN
-    QTest::newRow("1.5 stop bits") << "9600,N,8,1.5";
-#endif
-    QTest::newRow("3 stop bits") << "9600,N,8,3";
-    QTest::newRow("baud abc") << "abc,N,8,1";
-    QTest::newRow("baud 0") << "0,N,8,1";
-    QTest::newRow("negative baud") << "-9600,N,8,1";
-    QTest::newRow("fractional baud") << "9600.5,N,8,1";
-    QTest::newRow("baud too large") << "99999999999,N,8,1";
-    QTest::newRow("empty baud") << ",N,8,1";
-    QTest::newRow("three fields") << "9600,8,1";
-    QTest::newRow("five fields") << "9600,N,8,1,1";
-    QTest::newRow("parity X") << "9600,X,8,1";
-    QTest::newRow("parity word") << "9600,Keine,8,1";
-    QTest::newRow("blank in field") << "9600, N,8,1";
-    QTest::newRow("empty") << "";
-}
-
-void TestPortSettings::parseRefuses()
-{
-    QFETCH(QString, settings);
-    QVERIFY(!PortSettings::parse(settings).has_value());
-}
-
-void TestPortSettings::mapWithPortsFolder()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString folder = dir.path();
-    // COM 1 points at a device, COM 3 at one that is gone, COM 17 is beyond the mapped range.
-    QVERIFY(::symlink("/dev/null", QFile::encodeName(folder + "/com1").constData()) == 0);
-    QVERIFY(::symlink("/nonexistent/device", QFile::encodeName(folder + "/com3").constData()) == 0);
-    QVERIFY(::symlink("/dev/null", QFile::encodeName(folder + "/com17").constData()) == 0);
-
-    const ComPortMap map(folder);
-    QCOMPARE(map.portsFolder(), folder);
-    QCOMPARE(map.devicePath(1), folder + "/com1");
-    QCOMPARE(map.devicePath(3), folder + "/com3");
-    QCOMPARE(map.devicePath(2), QString());
-    QCOMPARE(map.devicePath(4), QString());
-    QCOMPARE(map.devicePath(16), QString());
-    QCOMPARE(map.devicePath(17), QString());
-    QCOMPARE(map.devicePath(0), QString());
-    QCOMPARE(map.devicePath(-1), QString());
-
-    // The link is what is handed out, so it is followed anew at every open.
-    QVERIFY(QFile::remove(folder + "/com1"));
-    QCOMPARE(map.devicePath(1), QString());
-    QVERIFY(::symlink("/dev/zero", QFile::encodeName(folder + "/com1").constData()) == 0);
-    QCOMPARE(map.devicePath(1), folder + "/com1");
-}
-
-void TestPortSettings::mapWithoutPortsFolder_data()
-{
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("device");
-    QTest::newRow("COM 1") << 1 << "/dev/ttyS0";
-    QTest::newRow("COM 4") << 4 << "/dev/ttyS3";
-    QTest::newRow("COM 5") << 5 << "/dev/ttyUSB0";
-    QTest::newRow("COM 12") << 12 << "/dev/ttyUSB7";
-    QTest::newRow("COM 13") << 13 << "/dev/ttyACM0";
-    QTest::newRow("COM 16") << 16 << "/dev/ttyACM3";
-    QTest::newRow("COM 17") << 17 << "";
-    QTest::newRow("COM 0") << 0 << "";
-}
-
-void TestPortSettings::mapWithoutPortsFolder()
-{
-    QFETCH(int, number);
-    QFETCH(QString, device);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    // Only asks where the devices are; nothing here opens them.
-    const ComPortMap map(dir.filePath("no-such-folder"));
-    QCOMPARE(map.devicePath(number), device);
-}
-
-void TestPortSettings::defaultPortsFolder()
-{
-    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
-    const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-
-    qputenv("XDG_CONFIG_HOME", "/some/config");
-    QCOMPARE(ComPortMap::defaultPortsFolder(), QStringLiteral("/some/config/brelox/ports"));
-    QCOMPARE(ComPortMap().portsFolder(), QStringLiteral("/some/config/brelox/ports"));
-
-    qunsetenv("XDG_CONFIG_HOME");
-    QCOMPARE(ComPortMap::defaultPortsFolder(), QDir::homePath() + "/.config/brelox/ports");
-
-    if (hadConfig)
-        qputenv("XDG_CONFIG_HOME", savedConfig);
-}
 
 QTEST_GUILESS_MAIN(TestPortSettings)
 #include "test_port_settings.moc"
