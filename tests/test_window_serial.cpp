@@ -9,7 +9,6 @@
 
 #include <QComboBox>
 #include <QDeadlineTimer>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -96,23 +95,6 @@ private slots:
         QCOMPARE(collect(*m_out, 1, 200), QByteArray()); // no line end yet
         QVERIFY(m_in->writeFar("C\r\xe4\r"));
         const QByteArray expected = padded("ABC") + padded("\xe4");
-        QCOMPARE(collect(*m_out, expected.size()), expected);
-    }
-
-    void typedTextGoesOutOnEitherPort()
-    {
-        widget<QLineEdit>("Text2")->setText(QStringLiteral("Hallo"));
-        QTest::mouseClick(widget("Command1"), Qt::LeftButton);
-        QCOMPARE(collect(*m_in, 6), QByteArray("Hallo\r"));
-        widget<QLineEdit>("Text6")->setText(QStringLiteral("Büro"));
-        QTest::mouseClick(widget("Command2"), Qt::LeftButton);
-        QCOMPARE(collect(*m_out, 5), QByteArray("B\xfcro\r"));
-    }
-
-    void stopwatchResetLineReachesTheBoard()
-    {
-        QTest::mouseClick(widget("Stopen"), Qt::LeftButton);
-        const QByteArray expected = padded("...C      :  : 0.   ");
         QCOMPARE(collect(*m_out, expected.size()), expected);
     }
 };

@@ -18,19 +18,16 @@ bool FakeSerialPort::setSettings(const QString& settings)
 
 bool FakeSerialPort::open()
 {
-    ++openAttempts;
     if (m_open || refuseOpen || !existing.contains(m_commPort))
         return false;
     m_open = true;
     m_unplugged = false;
     openedPorts << m_commPort;
-    openedSettings << m_settings;
     return true;
 }
 
 bool FakeSerialPort::close()
 {
-    ++closeCalls;
     const bool wasOpen = m_open;
     m_open = false;
     m_unplugged = false;
@@ -42,9 +39,6 @@ bool FakeSerialPort::output(const QString& text)
     if (!m_open || m_unplugged || refuseWrite)
         return false;
     written += toLatin1Bytes(text);
-    writes << text;
-    if (onOutput)
-        onOutput();
     return true;
 }
 

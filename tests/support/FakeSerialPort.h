@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QSet>
 #include <QStringList>
-#include <functional>
 
 // An in-memory serial port. Ports listed in `existing` open; everything written is kept in `written`;
 // deliver() puts bytes in the receive buffer and raises the receive event.
@@ -43,15 +42,10 @@ public:
     bool refuseWrite = false;    // every write fails
     bool refuseSettings = false; // every settings string is refused on assignment
     QByteArray written;          // all bytes written, in order
-    QStringList writes;          // each output() call's text
     QList<int> openedPorts;      // port number of every successful open, in order
-    QStringList openedSettings;  // settings of every successful open, in order
-    int openAttempts = 0;
-    int closeCalls = 0;
     int rThreshold = -1;
     int sThreshold = -1;
     int inputLen = -1;
-    std::function<void()> onOutput; // runs inside output(), after the text was taken
 
 private:
     int m_commPort = 1;
