@@ -6,14 +6,13 @@
 //
 // Usage: bench_window_path [records for the throughput run, default 100000]
 
+#include "PtyPair.h"
 #include "RecordingPresenter.h"
 #include "app/Clock.h"
 #include "app/MainForm.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,9 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -33,40 +30,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A pseudo-terminal whose slave is linked as <folder>/comN; the bench works the master side.
-struct Pty
+// Writes all bytes at the far end of a pseudo-terminal, waiting while its buffer is full.
+void writeAll(const PtyPair& pty, const QByteArray& bytes)
 {
-    Pty(const QString& folder, int number)
-    {
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
-            return;
-        termios tio;
-        for (int fd : {master, slave}) {
-            ::tcgetattr(fd, &tio);
-            ::cfmakeraw(&tio);
-            ::tcsetattr(fd, TCSANOW, &tio);
-        }
-        const QString link = QDir(folder).filePath(QStringLiteral("com%1").arg(number));
-        ::symlink(name, QFile::encodeName(link).constData());
-    }
-    ~Pty()
-    {
-        ::close(master);
-        ::close(slave);
-    }
-    void writeAll(const QByteArray& bytes) const
-    {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0)
-                done += n;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(pty.farFd(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else {
+            pollfd pfd{pty.farFd(), POLLOUT, 0};
+            ::poll(&pfd, 1, 50);
         }
     }
-    int master = -1;
-    int slave = -1;
-};
+}
 
 QByteArray record(int i)
 {
@@ -138,8 +115,8 @@ int main(int argc, char* argv[])
     const int throughputRecords = argc > 1 ? std::atoi(argv[1]) : 100000;
 
     QTemporaryDir dir;
-    Pty in(dir.path(), 1);
-    Pty out(dir.path(), 2);
+    PtyPair in(dir.path(), 1);
+    PtyPair out(dir.path(), 2);
     QtSerialPortService input{ComPortMap(dir.path())};
     QtSerialPortService output{ComPortMap(dir.path())};
     SystemWallClock wallClock;
@@ -171,9 +148,9 @@ int main(int argc, char* argv[])
         QByteArray got;
         std::atomic<bool> done{false};
         const auto start = Clock::now();
-        std::thread writer([&] { in.writeAll(stream); });
+        std::thread writer([&] { writeAll(in, stream); });
         std::thread reader([&] {
-            readLines(out.master, throughputRecords, stamps, got, start + std::chrono::seconds(60));
+            readLines(out.farFd(), throughputRecords, stamps, got, start + std::chrono::seconds(60));
             done = true;
         });
         std::thread clicker([&] {
@@ -214,7 +191,7 @@ int main(int argc, char* argv[])
     QByteArray got;
     std::atomic<bool> done{false};
     std::thread reader([&] {
-        readLines(out.master, latencyRecords, stamps, got, Clock::now() + std::chrono::seconds(60));
+        readLines(out.farFd(), latencyRecords, stamps, got, Clock::now() + std::chrono::seconds(60));
         done = true;
     });
     const int firstLatency = next;
@@ -223,7 +200,7 @@ int main(int argc, char* argv[])
         for (int i = 0; i < latencyRecords; ++i) {
             const QByteArray r = record(firstLatency + i);
             std::this_thread::sleep_until(slot);
-            in.writeAll(r);
+            writeAll(in, r);
             sent[size_t(i)] = Clock::now();
             slot += std::chrono::microseconds(r.size() * 1000000 / 11520);
         }

@@ -24,6 +24,8 @@ public:
     bool writeFar(const QByteArray& bytes);
     // The output speed the program has set on the line (B9600, ...).
     unsigned speed() const;
+    // The far end's file descriptor (non-blocking), for tests that poll it themselves.
+    int farFd() const { return m_master; }
 
     // Closes the far end: the device vanishes for whoever has it open.
     void closeFar();
