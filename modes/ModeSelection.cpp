@@ -10,23 +10,16 @@ ModeSelection::ModeSelection(FormModel& form, Stopwatch& watch, MessageLog& log)
 
 void ModeSelection::select(OperatingMode mode)
 {
-    const ModeLayout layout = layoutFor(mode);
     const bool stopwatchMode = mode == OperatingMode::Stopen || mode == OperatingMode::Timer;
 
-    m_form.layout.TimerText = layout.TimerText;
+    m_form.layout = layoutFor(mode);
     m_form.texts.Text3.clear();
     m_form.texts.Text5.clear();
     m_form.mode = mode;
     m_form.timers.Timer2 = mode == OperatingMode::AktTime;
     // Timer1 and Timer3 go off in every mode; the stopwatch keeps the time run so far.
     m_watch.stopTimers();
-    m_form.layout.TimeOut = layout.TimeOut;
-    m_form.layout.Start = layout.Start;
-    m_form.layout.Reset = layout.Reset;
-    m_form.layout.Stop1 = layout.Stop1;
     m_form.WarnPortClosed = true;
-    m_form.layout.DispZentel = layout.DispZentel;
-    m_form.layout.Lap = layout.Lap;
     // A lap hold left from the stopwatch would otherwise block every line of the new mode, with no
     // button to release it.
     m_form.LapFlag = false;
