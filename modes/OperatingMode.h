@@ -1,4 +1,11 @@
 #pragma once
 
 // What the program puts on the board; held by the window's five option buttons.
-enum class OperatingMode { in_out, TagAlge, AktTime, Stopen, Timer };
+enum class OperatingMode
+{
+    in_out,
+    TagAlge,
+    AktTime,
+    Stopen,
+    Timer
+};

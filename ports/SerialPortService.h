@@ -10,8 +10,9 @@ class SerialPortService : public QObject
 {
     Q_OBJECT
 public:
-    enum CommEventCode : int {
-        comEvReceive = 2,      // characters were received
+    enum CommEventCode : int
+    {
+        comEvReceive = 2,       // characters were received
         comEventOverrun = 1006, // a character was lost before it could be read from the hardware
         comEventRxOver = 1008,  // the receive buffer overflowed
     };
