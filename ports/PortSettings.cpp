@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace PortSettings {
 
@@ -13,16 +14,15 @@ bool isDigit(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-// Rounds to the nearest whole number, a half to the even neighbour (2.5 -> 2, 3.5 -> 4).
-double roundHalfToEven(double value)
+// The value that `field` names in a table of (text, value) pairs, or nothing.
+template <typename T, std::size_t N>
+std::optional<T> lookup(const QString& field, const std::pair<const char*, T> (&table)[N])
 {
-    const double below = std::floor(value);
-    const double rest = value - below;
-    if (rest > 0.5)
-        return below + 1.0;
-    if (rest < 0.5)
-        return below;
-    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
+    for (const auto& [text, value] : table) {
+        if (field == QLatin1String(text))
+            return value;
+    }
+    return std::nullopt;
 }
 
 // A whole positive decimal number of digits only, or 0.
@@ -71,7 +71,8 @@ int portNumberFromEntry(const QString& entry)
     if (number.endsWith(QLatin1Char('.')))
         number.chop(1);
     bool ok = false;
-    const double value = roundHalfToEven(number.toDouble(&ok));
+    // Halves go to the even neighbour (2.5 -> 2, 3.5 -> 4), the default rounding mode.
+    const double value = std::nearbyint(number.toDouble(&ok));
     if (!ok)
         return 0;
     if (value > std::numeric_limits<int>::max())
@@ -110,44 +111,32 @@ std::optional<LineSettings> parse(const QString& settings)
         return std::nullopt;
     line.baudRate = static_cast<qint32>(baud);
 
-    const QString& parity = fields.at(1);
-    if (parity == QLatin1String("E"))
-        line.parity = QSerialPort::EvenParity;
-    else if (parity == QLatin1String("O"))
-        line.parity = QSerialPort::OddParity;
-    else if (parity == QLatin1String("N"))
-        line.parity = QSerialPort::NoParity;
-    else if (parity == QLatin1String("M"))
-        line.parity = QSerialPort::MarkParity;
-    else if (parity == QLatin1String("S"))
-        line.parity = QSerialPort::SpaceParity;
-    else
-        return std::nullopt;
-
+    static const std::pair<const char*, QSerialPort::Parity> parities[] = {{"E", QSerialPort::EvenParity},
+                                                                           {"O", QSerialPort::OddParity},
+                                                                           {"N", QSerialPort::NoParity},
+                                                                           {"M", QSerialPort::MarkParity},
+                                                                           {"S", QSerialPort::SpaceParity}};
     // QSerialPort has no 4-bit characters; anything it cannot honour exactly is refused.
-    const QString& dataBits = fields.at(2);
-    if (dataBits == QLatin1String("5"))
-        line.dataBits = QSerialPort::Data5;
-    else if (dataBits == QLatin1String("6"))
-        line.dataBits = QSerialPort::Data6;
-    else if (dataBits == QLatin1String("7"))
-        line.dataBits = QSerialPort::Data7;
-    else if (dataBits == QLatin1String("8"))
-        line.dataBits = QSerialPort::Data8;
-    else
-        return std::nullopt;
-
-    const QString& stopBits = fields.at(3);
-    if (stopBits == QLatin1String("1"))
-        line.stopBits = QSerialPort::OneStop;
-    else if (stopBits == QLatin1String("2"))
-        line.stopBits = QSerialPort::TwoStop;
+    static const std::pair<const char*, QSerialPort::DataBits> dataBits[] = {{"5", QSerialPort::Data5},
+                                                                             {"6", QSerialPort::Data6},
+                                                                             {"7", QSerialPort::Data7},
+                                                                             {"8", QSerialPort::Data8}};
+    // Elsewhere than on Windows 1.5 stop bits would quietly become 1.
+    static const std::pair<const char*, QSerialPort::StopBits> stopBits[] = {
+        {"1", QSerialPort::OneStop},
+        {"2", QSerialPort::TwoStop},
 #ifdef Q_OS_WIN
-    else if (stopBits == QLatin1String("1.5"))
-        line.stopBits = QSerialPort::OneAndHalfStop;
+        {"1.5", QSerialPort::OneAndHalfStop},
 #endif
-    else
-        return std::nullopt; // elsewhere 1.5 stop bits would quietly become 1
+    };
+    const auto parity = lookup(fields.at(1), parities);
+    const auto bits = lookup(fields.at(2), dataBits);
+    const auto stops = lookup(fields.at(3), stopBits);
+    if (!parity || !bits || !stops)
+        return std::nullopt;
+    line.parity = *parity;
+    line.dataBits = *bits;
+    line.stopBits = *stops;
 
     return line;
 }
