@@ -1,20 +1,9 @@
 #include "convert/Gaz4Line.h"
 
 #include "app/FormModel.h"
+#include "convert/TextPieces.h"
 
-namespace {
-
-// At most `count` characters from position `from` (counted from 1); empty when the text ends before it.
-QStringView piece(QStringView text, qsizetype from, qsizetype count = -1)
-{
-    const qsizetype start = from - 1;
-    if (start >= text.size())
-        return {};
-    const qsizetype available = text.size() - start;
-    return text.sliced(start, count < 0 ? available : std::min(count, available));
-}
-
-} // namespace
+using TextPieces::piece;
 
 Gaz4Context Gaz4Context::of(const FormModel& form)
 {

@@ -3,6 +3,7 @@
 #include "app/FormModel.h"
 #include "app/MessageLog.h"
 #include "convert/Gaz4Line.h"
+#include "convert/TextPieces.h"
 #include "convert/TimeValues.h"
 #include "ports/SerialPortService.h"
 #include "ports/TrafficMonitor.h"
@@ -11,19 +12,12 @@
 
 #include <utility>
 
+using TextPieces::piece;
+
 namespace {
 
 constexpr char16_t CR = u'\r';
 constexpr char16_t TAB = u'\t';
-
-// At most `count` characters from position `from` (counted from 1); empty when the line ends before it.
-QStringView piece(QStringView text, qsizetype from, qsizetype count)
-{
-    const qsizetype start = from - 1;
-    if (start < 0 || start >= text.size())
-        return {};
-    return text.sliced(start, std::min(count, text.size() - start));
-}
 
 // Position (from 1) of the first TAB at or after position `from`; 0 when there is none.
 qsizetype tabPosition(QStringView text, qsizetype from = 1)
@@ -143,13 +137,7 @@ void LineProcessor::processLine(QStringView line)
 void LineProcessor::formatNumberField(QStringView field, int width, QString& out)
 {
     // Blanks count only around the digits, not between them.
-    qsizetype begin = 0;
-    qsizetype end = field.size();
-    while (begin < end && field[begin] == u' ')
-        ++begin;
-    while (end > begin && field[end - 1] == u' ')
-        --end;
-    const QStringView number = field.sliced(begin, end - begin);
+    const QStringView number = TextPieces::trimBlanks(field);
     bool numeric = !number.isEmpty();
     for (QChar c : number)
         numeric = numeric && c >= u'0' && c <= u'9';

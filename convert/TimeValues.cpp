@@ -1,22 +1,15 @@
 #include "convert/TimeValues.h"
 
 #include "app/MessagePresenter.h"
+#include "convert/TextPieces.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 
-namespace {
+using TextPieces::piece;
 
-// The characters from position `from` (counted from 1) on, at most `count` of them; empty when the text ends
-// before `from`.
-QStringView piece(QStringView text, qsizetype from, qsizetype count)
-{
-    const qsizetype start = from - 1;
-    if (start >= text.size())
-        return {};
-    return text.sliced(start, std::min(count, text.size() - start));
-}
+namespace {
 
 // Values at or above this cannot be written with whole-number arithmetic that stays exact.
 constexpr double LargestWritable = 1e15;
@@ -57,21 +50,16 @@ TimeValues::TimeValues(MessagePresenter& boxes) : m_boxes(boxes) {}
 
 std::optional<double> TimeValues::readNumber(QStringView text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
+    const QStringView number = TextPieces::trimBlanks(text);
 
     std::array<char, 32> ascii{};
-    if (end - begin >= qsizetype(ascii.size()))
+    if (number.size() >= qsizetype(ascii.size()))
         return std::nullopt;
     int length = 0;
     int digits = 0;
     bool point = false;
-    for (qsizetype i = begin; i < end; ++i) {
-        const char16_t c = text[i].unicode();
+    for (const QChar ch : number) {
+        const char16_t c = ch.unicode();
         if (c >= u'0' && c <= u'9') {
             ++digits;
         } else if (c == u'.' && !point) {
