@@ -1,6 +1,6 @@
 #include "app/MainForm.h"
 
-#include "app/AboutText.h"
+#include "core/AboutText.h"
 #include "app/FrmMessage.h"
 #include "ports/SerialPortService.h"
 #include "ui_MainForm.h"
@@ -77,7 +77,7 @@ QString forDisplay(const QString& text)
 MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
                    const MonotonicClock& monotonicClock, MessagePresenter& boxes, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainForm>()),
-      m_core(MSComm1, MSComm2, wallClock, monotonicClock, boxes), Timer2(wallClock),
+      m_engine(MSComm1, MSComm2, wallClock, monotonicClock, boxes), Timer2(wallClock),
       m_views([this] { syncTextBoxes(); })
 {
     initBreloxResources();
@@ -133,23 +133,23 @@ void MainForm::connectControls()
     connect(ui->Command2, &QPushButton::clicked, this, &MainForm::Command2_Click);
     connect(ui->ClearIn, &QPushButton::clicked, this, &MainForm::ClearIn_Click);
     connect(ui->ClearOut, &QPushButton::clicked, this, &MainForm::ClearOut_Click);
-    connect(&m_core.MSComm1, &SerialPortService::onComm, this, &MainForm::MSComm1_OnComm);
+    connect(&m_engine.MSComm1, &SerialPortService::onComm, this, &MainForm::MSComm1_OnComm);
 
     // A device that goes away while its port is open is reported, and so is its return.
-    connect(&m_core.MSComm1, &SerialPortService::connectionLost, this, [this] {
-        m_core.inputToggle.reportConnectionLost();
+    connect(&m_engine.MSComm1, &SerialPortService::connectionLost, this, [this] {
+        m_engine.inputToggle.reportConnectionLost();
         afterHandler();
     });
-    connect(&m_core.MSComm1, &SerialPortService::reconnected, this, [this] {
-        m_core.inputToggle.reportReconnected();
+    connect(&m_engine.MSComm1, &SerialPortService::reconnected, this, [this] {
+        m_engine.inputToggle.reportReconnected();
         afterHandler();
     });
-    connect(&m_core.MSComm2, &SerialPortService::connectionLost, this, [this] {
-        m_core.outputToggle.reportConnectionLost();
+    connect(&m_engine.MSComm2, &SerialPortService::connectionLost, this, [this] {
+        m_engine.outputToggle.reportConnectionLost();
         afterHandler();
     });
-    connect(&m_core.MSComm2, &SerialPortService::reconnected, this, [this] {
-        m_core.outputToggle.reportReconnected();
+    connect(&m_engine.MSComm2, &SerialPortService::reconnected, this, [this] {
+        m_engine.outputToggle.reportReconnected();
         afterHandler();
     });
 
@@ -182,14 +182,14 @@ void MainForm::connectControls()
 
     // The operator may type into the monitors; what they show then is what the next line goes on top of.
     connect(ui->MessIn, &QPlainTextEdit::textChanged, this,
-            [this] { takeEditedMonitor(ui->MessIn, m_core.form.texts.MessIn); });
+            [this] { takeEditedMonitor(ui->MessIn, m_engine.form.texts.MessIn); });
     connect(ui->MessOut, &QPlainTextEdit::textChanged, this,
-            [this] { takeEditedMonitor(ui->MessOut, m_core.form.texts.MessOut); });
+            [this] { takeEditedMonitor(ui->MessOut, m_engine.form.texts.MessOut); });
 }
 
 void MainForm::Form_Load()
 {
-    FormModel& form = m_core.form;
+    FormModel& form = m_engine.form;
 
     ui->Combo1->clear();
     fillList(ui->Combo1, {NoPort}, 0);
@@ -219,7 +219,7 @@ void MainForm::Form_Load()
     form.layout.DispZentel = true;
     form.layout.Lap = false;
     form.OutputHold = false;
-    m_core.log.start();
+    m_engine.log.start();
 
     check_comPorts_Click();
     refreshViews();
@@ -227,9 +227,9 @@ void MainForm::Form_Load()
 
 void MainForm::Ende_Click()
 {
-    if (m_core.form.InPortOpen)
+    if (m_engine.form.InPortOpen)
         OpenInput_Click();
-    if (m_core.form.OutPortOpen)
+    if (m_engine.form.OutPortOpen)
         OpenOutput_Click();
     refreshViews();
     close();
@@ -237,11 +237,11 @@ void MainForm::Ende_Click()
 
 void MainForm::check_comPorts_Click()
 {
-    if (m_core.form.InPortOpen)
+    if (m_engine.form.InPortOpen)
         OpenInput_Click();
-    if (m_core.form.OutPortOpen)
+    if (m_engine.form.OutPortOpen)
         OpenOutput_Click();
-    applyPortLists(m_core.discovery.discover());
+    applyPortLists(m_engine.discovery.discover());
     afterHandler();
 }
 
@@ -284,109 +284,109 @@ PortChoice MainForm::outputChoice() const
 
 void MainForm::OpenInput_Click()
 {
-    m_core.inputToggle.toggle(inputChoice());
+    m_engine.inputToggle.toggle(inputChoice());
     afterHandler();
 }
 
 void MainForm::OpenOutput_Click()
 {
-    m_core.outputToggle.toggle(outputChoice());
+    m_engine.outputToggle.toggle(outputChoice());
     afterHandler();
 }
 
 void MainForm::Command1_Click()
 {
-    m_core.inputSend.send(ui->Text2->text());
+    m_engine.inputSend.send(ui->Text2->text());
     afterHandler();
 }
 
 void MainForm::Command2_Click()
 {
-    m_core.outputSend.send(ui->Text6->text());
+    m_engine.outputSend.send(ui->Text6->text());
     afterHandler();
 }
 
 void MainForm::ClearIn_Click()
 {
-    m_core.monitor.ClearIn_Click();
+    m_engine.monitor.ClearIn_Click();
     afterHandler();
 }
 
 void MainForm::ClearOut_Click()
 {
-    m_core.monitor.ClearOut_Click();
+    m_engine.monitor.ClearOut_Click();
     afterHandler();
 }
 
 void MainForm::MSComm1_OnComm()
 {
-    m_core.receive.MSComm1_OnComm();
+    m_engine.receive.MSComm1_OnComm();
     afterHandler();
 }
 
 void MainForm::in_out_Click()
 {
-    m_core.modes.in_out_Click();
+    m_engine.modes.in_out_Click();
     afterHandler();
 }
 
 void MainForm::TagAlge_Click()
 {
-    m_core.modes.TagAlge_Click();
+    m_engine.modes.TagAlge_Click();
     afterHandler();
 }
 
 void MainForm::AktTime_Click()
 {
-    m_core.modes.AktTime_Click();
+    m_engine.modes.AktTime_Click();
     afterHandler();
 }
 
 void MainForm::Stopen_Click()
 {
-    m_core.modes.Stopen_Click();
+    m_engine.modes.Stopen_Click();
     afterHandler();
 }
 
 void MainForm::Timer_Click()
 {
-    m_core.modes.Timer_Click();
+    m_engine.modes.Timer_Click();
     afterHandler();
 }
 
 void MainForm::Start_Click()
 {
-    m_core.watch.Start_Click();
+    m_engine.watch.Start_Click();
     afterHandler();
 }
 
 void MainForm::Stop1_Click()
 {
-    m_core.watch.Stop1_Click();
+    m_engine.watch.Stop1_Click();
     afterHandler();
 }
 
 void MainForm::Reset_Click()
 {
-    m_core.watch.Reset_Click();
+    m_engine.watch.Reset_Click();
     afterHandler();
 }
 
 void MainForm::Lap_Click()
 {
-    m_core.watch.Lap_Click();
+    m_engine.watch.Lap_Click();
     afterHandler();
 }
 
 void MainForm::DispZentel_Click()
 {
-    m_core.watch.DispZentel_Click(ui->DispZentel->isChecked());
+    m_engine.watch.DispZentel_Click(ui->DispZentel->isChecked());
     afterHandler();
 }
 
 void MainForm::TimerText_Change()
 {
-    m_core.watch.TimerText_Change(ui->TimerText->text());
+    m_engine.watch.TimerText_Change(ui->TimerText->text());
     afterHandler();
 }
 
@@ -394,27 +394,27 @@ void MainForm::Timer1_Timer()
 {
     // A handler may have switched the timer off while a message box holds it; the timer itself only
     // follows once that handler has ended.
-    if (!m_core.form.timers.Timer1)
+    if (!m_engine.form.timers.Timer1)
         return;
-    m_core.watch.Timer1_Timer();
+    m_engine.watch.Timer1_Timer();
     afterHandler();
 }
 
 void MainForm::Timer2_Timer()
 {
     // See Timer1_Timer.
-    if (!m_core.form.timers.Timer2)
+    if (!m_engine.form.timers.Timer2)
         return;
-    m_core.timeOfDay.Timer2_Timer();
+    m_engine.timeOfDay.Timer2_Timer();
     afterHandler();
 }
 
 void MainForm::Timer3_Timer()
 {
     // See Timer1_Timer.
-    if (!m_core.form.timers.Timer3)
+    if (!m_engine.form.timers.Timer3)
         return;
-    m_core.watch.Timer3_Timer();
+    m_engine.watch.Timer3_Timer();
     afterHandler();
 }
 
@@ -432,7 +432,7 @@ void MainForm::refreshViews()
 
 void MainForm::syncControls()
 {
-    const FormModel& form = m_core.form;
+    const FormModel& form = m_engine.form;
     m_syncing = true;
 
     switchTimer(Timer1, form.timers.Timer1);
@@ -482,7 +482,7 @@ void MainForm::syncControls()
 
 void MainForm::syncTextBoxes()
 {
-    const TextBoxes& texts = m_core.form.texts;
+    const TextBoxes& texts = m_engine.form.texts;
     m_syncing = true;
     const std::tuple<QPlainTextEdit*, const QString&, QString&> boxes[] = {
         {ui->Text1, texts.Text1, m_shown.Text1},

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Core.h"
+#include "engine/Engine.h"
 #include "app/FrmMessage.h"
-#include "app/SecondAlignedTimer.h"
+#include "modes/SecondAlignedTimer.h"
 #include "app/ViewRefresher.h"
 
 #include <QMainWindow>
@@ -17,8 +17,8 @@ class MainForm;
 class QComboBox;
 class QPlainTextEdit;
 
-// The main window. It owns the three periodic timers, shows the core's state and hands every click, key,
-// tick and serial event to the core; the rules themselves live in the core.
+// The main window. It owns the three periodic timers, shows the engine's state and hands every click, key,
+// tick and serial event to the engine; the rules themselves live in the engine.
 class MainForm : public QMainWindow
 {
     Q_OBJECT
@@ -28,8 +28,8 @@ public:
              const MonotonicClock& monotonicClock, MessagePresenter& boxes, QWidget* parent = nullptr);
     ~MainForm() override;
 
-    Core& core() { return m_core; }
-    // Brings every widget up to date with the core at once (the long text boxes are otherwise refreshed a
+    Engine& engine() { return m_engine; }
+    // Brings every widget up to date with the engine at once (the long text boxes are otherwise refreshed a
     // few times a second).
     void refreshViews();
     // The information dialog while it is open.
@@ -80,7 +80,7 @@ private:
     void applyPortLists(const PortLists& lists);
 
     std::unique_ptr<Ui::MainForm> ui;
-    Core m_core;
+    Engine m_engine;
     QTimer Timer1;
     SecondAlignedTimer Timer2;
     QTimer Timer3;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MessagePresenter.h"
+#include "core/MessagePresenter.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "app/Clock.h"
+#include "core/Clock.h"
 #include "app/MainForm.h"
 #include "app/QtMessagePresenter.h"
 #include "ports/QtSerialPortService.h"

@@ -1,6 +1,6 @@
 // Throughput of line processing: Tag Heuer L0, L1 and R records converted and written to the output port.
 
-#include "CoreRig.h"
+#include "EngineRig.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -25,17 +25,17 @@ QString recordBatch()
     return text;
 }
 
-void forgetWritten(CoreRig& rig)
+void forgetWritten(EngineRig& rig)
 {
     rig.out.written.truncate(0);
 }
 
 void BM_CheckAndOut(benchmark::State& state)
 {
-    CoreRig rig;
+    EngineRig rig;
     const QString batch = recordBatch();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(rig.core.lines.checkAndOut(batch));
+        benchmark::DoNotOptimize(rig.engine.lines.checkAndOut(batch));
         forgetWritten(rig);
     }
     if (!rig.boxes.shown.isEmpty())
@@ -47,7 +47,7 @@ BENCHMARK(BM_CheckAndOut);
 // The same records arriving on the input port in chunks of the given size, through the receive handler.
 void BM_ReceivePath(benchmark::State& state)
 {
-    CoreRig rig;
+    EngineRig rig;
     const QByteArray batch = recordBatch().toLatin1();
     const auto chunk = qsizetype(state.range(0));
     for (auto _ : state) {
@@ -55,7 +55,7 @@ void BM_ReceivePath(benchmark::State& state)
             rig.in.deliver(batch.mid(at, chunk));
         forgetWritten(rig);
     }
-    if (!rig.boxes.shown.isEmpty() || !rig.core.form.texts.Text3.isEmpty())
+    if (!rig.boxes.shown.isEmpty() || !rig.engine.form.texts.Text3.isEmpty())
         state.SkipWithError("the stream was not taken in completely");
     state.SetItemsProcessed(state.iterations() * RecordsPerBatch);
 }

@@ -1,6 +1,6 @@
 #include "convert/Gaz4Line.h"
 
-#include "app/FormModel.h"
+#include "core/FormModel.h"
 #include "convert/TextPieces.h"
 
 using TextPieces::piece;

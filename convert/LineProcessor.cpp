@@ -1,7 +1,7 @@
 #include "convert/LineProcessor.h"
 
-#include "app/FormModel.h"
-#include "app/MessageLog.h"
+#include "core/FormModel.h"
+#include "core/MessageLog.h"
 #include "convert/Gaz4Line.h"
 #include "convert/TextPieces.h"
 #include "convert/TimeValues.h"

@@ -1,8 +1,8 @@
 #include "convert/ReceivePath.h"
 
-#include "app/FormModel.h"
-#include "app/MessageLog.h"
-#include "app/MessagePresenter.h"
+#include "core/FormModel.h"
+#include "core/MessageLog.h"
+#include "core/MessagePresenter.h"
 #include "convert/LineProcessor.h"
 #include "ports/SerialPortService.h"
 

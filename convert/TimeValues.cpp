@@ -1,6 +1,6 @@
 #include "convert/TimeValues.h"
 
-#include "app/MessagePresenter.h"
+#include "core/MessagePresenter.h"
 #include "convert/TextPieces.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "modes/ModeSelection.h"
 
-#include "app/MessageLog.h"
+#include "core/MessageLog.h"
 #include "modes/Stopwatch.h"
 
 ModeSelection::ModeSelection(FormModel& form, Stopwatch& watch, MessageLog& log)

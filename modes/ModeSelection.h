@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FormModel.h"
-#include "modes/OperatingMode.h"
+#include "core/FormModel.h"
+#include "core/OperatingMode.h"
 
 class MessageLog;
 class Stopwatch;

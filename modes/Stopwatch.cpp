@@ -1,8 +1,8 @@
 #include "modes/Stopwatch.h"
 
-#include "app/Clock.h"
-#include "app/FormModel.h"
-#include "app/MessageLog.h"
+#include "core/Clock.h"
+#include "core/FormModel.h"
+#include "core/MessageLog.h"
 #include "convert/LineProcessor.h"
 #include "convert/TimeValues.h"
 

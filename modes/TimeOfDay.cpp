@@ -1,7 +1,7 @@
 #include "modes/TimeOfDay.h"
 
-#include "app/Clock.h"
-#include "app/FormModel.h"
+#include "core/Clock.h"
+#include "core/FormModel.h"
 #include "convert/LineProcessor.h"
 
 TimeOfDay::TimeOfDay(FormModel& form, const WallClock& clock, LineProcessor& lines)

@@ -1,7 +1,7 @@
 #include "ports/ManualSend.h"
 
-#include "app/MessageLog.h"
-#include "app/MessagePresenter.h"
+#include "core/MessageLog.h"
+#include "core/MessagePresenter.h"
 #include "ports/SerialPortService.h"
 #include "ports/TrafficMonitor.h"
 

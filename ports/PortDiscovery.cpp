@@ -1,6 +1,6 @@
 #include "ports/PortDiscovery.h"
 
-#include "app/MessageLog.h"
+#include "core/MessageLog.h"
 #include "ports/PortSettings.h"
 #include "ports/SerialPortService.h"
 

@@ -1,8 +1,8 @@
 #include "ports/PortToggle.h"
 
-#include "app/FormModel.h"
-#include "app/MessageLog.h"
-#include "app/MessagePresenter.h"
+#include "core/FormModel.h"
+#include "core/MessageLog.h"
+#include "core/MessagePresenter.h"
 #include "ports/PortSettings.h"
 #include "ports/SerialPortService.h"
 

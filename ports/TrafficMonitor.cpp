@@ -1,6 +1,6 @@
 #include "ports/TrafficMonitor.h"
 
-#include "app/FormModel.h"
+#include "core/FormModel.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // convert/: time texts, display lines, board lines and the receive path that feeds them.
 
-#include "CoreRig.h"
+#include "EngineRig.h"
 #include "convert/Gaz4Line.h"
 
 #include <QLocale>
@@ -15,7 +15,7 @@ const QByteArray R = "..R...00042...00:01:23.45\r";
 const QByteArray ROut = " 0042   : 1:23.455    \r";
 const QByteArray Letters = "ABCDEFGHIJKLMNOPQRSTU";
 
-const auto line = &CoreRig::boardLine;
+const auto line = &EngineRig::boardLine;
 
 } // namespace
 
@@ -61,9 +61,9 @@ void TestLineProcessor::getSec()
     QFETCH(QString, text);
     QFETCH(double, seconds);
     QFETCH(int, boxes);
-    CoreRig rig;
+    EngineRig rig;
 
-    QCOMPARE(rig.core.time.Get_Sec(text), seconds);
+    QCOMPARE(rig.engine.time.Get_Sec(text), seconds);
 
     QCOMPARE(rig.boxes.shown.size(), boxes);
     for (const ModalMessage& box : rig.boxes.shown) {
@@ -167,7 +167,7 @@ void TestLineProcessor::boardLines()
     QFETCH(QByteArray, written);
     QFETCH(QString, rest);
 
-    CoreRig whole(mode);
+    EngineRig whole(mode);
     QCOMPARE(whole.deliver(input), written);
     QCOMPARE(whole.form.texts.Text3, rest);
     // Split anywhere or byte by byte, the input gives the same.
@@ -177,7 +177,7 @@ void TestLineProcessor::boardLines()
     for (qsizetype split = 1; split < input.size(); ++split)
         ways.append({input.first(split), input.sliced(split)});
     for (const QByteArrayList& chunks : ways) {
-        CoreRig rig(mode);
+        EngineRig rig(mode);
         for (const QByteArray& chunk : chunks)
             rig.deliver(chunk);
         QVERIFY2(rig.out.written == written && rig.form.texts.Text3 == rest, chunks.join('|').constData());
@@ -186,10 +186,10 @@ void TestLineProcessor::boardLines()
 
 void TestLineProcessor::lapHoldLetsOneLineThrough()
 {
-    CoreRig rig(OperatingMode::Stopen);
+    EngineRig rig(OperatingMode::Stopen);
     rig.form.LapFlag = true;
 
-    rig.core.lines.checkAndOut(QStringLiteral("A\rB\rC\r"));
+    rig.engine.lines.checkAndOut(QStringLiteral("A\rB\rC\r"));
 
     QCOMPARE(rig.out.written, line("A"));
 }
@@ -207,11 +207,11 @@ void TestLineProcessor::unsentLines()
 {
     QFETCH(bool, open);
     QFETCH(QStringList, log);
-    CoreRig rig(OperatingMode::in_out, open);
+    EngineRig rig(OperatingMode::in_out, open);
     rig.form.WarnPortClosed = true;
     rig.out.refuseWrite = true;
 
-    rig.core.lines.checkAndOut(QStringLiteral("A\rB\r"));
+    rig.engine.lines.checkAndOut(QStringLiteral("A\rB\r"));
 
     QCOMPARE(rig.out.written, QByteArray());
     QCOMPARE(rig.form.texts.MessOut, QString());
@@ -229,7 +229,7 @@ void TestLineProcessor::dataLossShowsBoxOnly_data()
 void TestLineProcessor::dataLossShowsBoxOnly()
 {
     QFETCH(int, code);
-    CoreRig rig(OperatingMode::in_out);
+    EngineRig rig(OperatingMode::in_out);
     rig.deliver("AB");
     rig.in.blockSignals(true); // arrives without a receive event
     rig.in.deliver("C\r");
@@ -247,7 +247,7 @@ void TestLineProcessor::dataLossShowsBoxOnly()
 
 void TestLineProcessor::inputBufferKeepsNewest()
 {
-    CoreRig rig;
+    EngineRig rig;
 
     rig.deliver(QByteArray(6000, 'x'));
     QCOMPARE(rig.logLines(), QStringList());
@@ -261,7 +261,7 @@ void TestLineProcessor::inputBufferKeepsNewest()
 void TestLineProcessor::inputWhileBoxOpenIsTakenOnce()
 {
     // Each box of an unreadable time lets the next piece arrive, as a modal box's event loop would.
-    CoreRig rig;
+    EngineRig rig;
     QList<QByteArray> arriving{"t\r..R...00007...bad\rB", "\rne"};
     rig.boxes.whileShown = [&] {
         if (!arriving.isEmpty())

@@ -1,7 +1,7 @@
 #include "FakeClocks.h"
-#include "app/AboutText.h"
-#include "app/FormModel.h"
-#include "app/MessageLog.h"
+#include "core/AboutText.h"
+#include "core/FormModel.h"
+#include "core/MessageLog.h"
 #include "ports/TrafficMonitor.h"
 
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "CoreRig.h"
+#include "EngineRig.h"
 
 #include <QHash>
 #include <QLocale>
@@ -8,26 +8,26 @@
 Q_DECLARE_METATYPE(OperatingMode)
 
 namespace {
-constexpr auto line = &CoreRig::boardLine;
+constexpr auto line = &EngineRig::boardLine;
 const QString Stoppen = QStringLiteral(" +++ Modus Stoppen");
 
 // Selects Stopen, then plays a script of steps separated by blanks: Timer and AktTime select the mode;
 // Start, Stop, Reset, Lap and Zentel (tenths on) press the button; Timer2 is a time-of-day event; "=text"
 // types the countdown preset; "+N" moves the clock N ms without an event; "Nms" is one Timer1 event N ms
 // after the last and "Nx" N events 100 ms apart.
-void play(CoreRig& rig, const QString& script)
+void play(EngineRig& rig, const QString& script)
 {
-    Stopwatch& w = rig.core.watch;
+    Stopwatch& w = rig.engine.watch;
     const QHash<QString, std::function<void()>> buttons{
-        {"Timer", [&] { rig.core.modes.select(OperatingMode::Timer); }},
-        {"AktTime", [&] { rig.core.modes.select(OperatingMode::AktTime); }},
+        {"Timer", [&] { rig.engine.modes.select(OperatingMode::Timer); }},
+        {"AktTime", [&] { rig.engine.modes.select(OperatingMode::AktTime); }},
         {"Start", [&] { w.Start_Click(); }},
         {"Stop", [&] { w.Stop1_Click(); }},
         {"Reset", [&] { w.Reset_Click(); }},
         {"Lap", [&] { w.Lap_Click(); }},
         {"Zentel", [&] { w.DispZentel_Click(true); }},
-        {"Timer2", [&] { rig.core.timeOfDay.Timer2_Timer(); }}};
-    rig.core.modes.select(OperatingMode::Stopen);
+        {"Timer2", [&] { rig.engine.timeOfDay.Timer2_Timer(); }}};
+    rig.engine.modes.select(OperatingMode::Stopen);
     for (const QString& step : script.split(u' ')) {
         if (buttons.contains(step))
             buttons[step]();
@@ -106,7 +106,7 @@ void ModesTest::stopwatch()
     QFETCH(QString, timeOut);
     QFETCH(QByteArray, lastLines);
 
-    CoreRig rig;
+    EngineRig rig;
     play(rig, QString::fromLatin1(QTest::currentDataTag()));
     QCOMPARE(rig.form.timers.Timer1, timer1);
     QCOMPARE(rig.form.TimeOut, timeOut);
@@ -135,13 +135,13 @@ void ModesTest::selection()
     QFETCH(OperatingMode, mode);
     QFETCH(QString, on);
 
-    CoreRig rig;
+    EngineRig rig;
     // Every control visible, every timer on and both buffers full before the selection.
     rig.form.layout = {true, true, true, true, true, true, true};
     rig.form.timers = {true, true, true};
     rig.form.texts.Text3 = QStringLiteral("..L0\t 04");
     rig.form.texts.Text5 = QStringLiteral("old line\r\r\n");
-    rig.core.modes.select(mode);
+    rig.engine.modes.select(mode);
 
     const ModeLayout& l = rig.form.layout;
     const TimerSwitches& t = rig.form.timers;
@@ -161,10 +161,10 @@ void ModesTest::selection()
 // The end of the countdown goes to the log; an unreadable preset brings the format box and counts as zero.
 void ModesTest::countdownMessages()
 {
-    CoreRig rig;
+    EngineRig rig;
     play(rig, QStringLiteral("Timer Start 600x"));
     QCOMPARE(rig.logLines().first(), QStringLiteral("14:03:07 +++ Timerzeit ist abgelaufen"));
-    rig.core.watch.TimerText_Change(QStringLiteral("ab:cd"));
+    rig.engine.watch.TimerText_Change(QStringLiteral("ab:cd"));
     QCOMPARE(rig.form.TimeOut, QStringLiteral("  :  : 0.  "));
     QCOMPARE(rig.boxes.shown.size(), 1);
     QCOMPARE(rig.boxes.shown.first().title, QStringLiteral("Format kontrollieren"));
@@ -173,8 +173,8 @@ void ModesTest::countdownMessages()
 // The reset's line finds the output port closed: the warning comes first, so it is logged below.
 void ModesTest::closedOutputWarnsBeforeTheModeMessage()
 {
-    CoreRig rig(OperatingMode::TagAlge, false);
-    rig.core.modes.select(OperatingMode::Stopen);
+    EngineRig rig(OperatingMode::TagAlge, false);
+    rig.engine.modes.select(OperatingMode::Stopen);
     QCOMPARE(rig.logLines(),
              QStringList({"14:03:07" + Stoppen, "14:03:07 +++ COM-Port Ausgang ist nicht geöffnet"}));
 }
@@ -185,11 +185,11 @@ void ModesTest::timeOfDay()
 {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    CoreRig rig;
-    rig.core.modes.select(OperatingMode::AktTime);
+    EngineRig rig;
+    rig.engine.modes.select(OperatingMode::AktTime);
     rig.wall.now = QTime(23, 59, 59, 500);
     for (int i = 0; i < 8; ++i, rig.wall.advanceMsecs(250)) // four events in each second
-        rig.core.timeOfDay.Timer2_Timer();
+        rig.engine.timeOfDay.Timer2_Timer();
     QLocale::setDefault(before);
     QCOMPARE(rig.form.TimeOut, QStringLiteral("00:00:01"));
     QCOMPARE(rig.out.written,

@@ -1,7 +1,7 @@
 // The port controls on fake ports: settings strings, where COM n lives, the open/close buttons with the
 // number read from the port list, discovery of the ports, and sending a typed text.
 
-#include "CoreRig.h"
+#include "EngineRig.h"
 #include "ports/ComPortMap.h"
 #include "ports/PortSettings.h"
 
@@ -95,7 +95,7 @@ private slots:
         QFETCH(QString, refuse);
         QFETCH(QStringList, boxes);
         QFETCH(QString, outcome);
-        CoreRig rig;
+        EngineRig rig;
         FakeSerialPort& port = side == Out ? rig.out : rig.in;
         bool& flag = side == Out ? rig.form.OutPortOpen : rig.form.InPortOpen;
         if (!wasOpen)
@@ -105,7 +105,7 @@ private slots:
         port.refuseSettings = refuse == "settings";
         port.refuseClose = refuse == "close";
 
-        (side == Out ? rig.core.outputToggle : rig.core.inputToggle)
+        (side == Out ? rig.engine.outputToggle : rig.engine.inputToggle)
             .toggle(PortChoice{entry, "9600", 2, "8", "1"});
 
         QCOMPARE(rig.boxes.texts(), boxes);
@@ -140,11 +140,11 @@ private slots:
         QFETCH(QStringList, entries);
         QFETCH(int, outputSelection);
         QFETCH(QString, outcome);
-        CoreRig rig;
+        EngineRig rig;
         rig.in.close();
         rig.in.existing = QSet<int>(existing.begin(), existing.end());
 
-        const PortLists lists = rig.core.discovery.discover();
+        const PortLists lists = rig.engine.discovery.discover();
         QCOMPARE(lists.entries, entries);
         QCOMPARE(lists.inputSelection, 0);
         QCOMPARE(lists.outputSelection, outputSelection);
@@ -177,13 +177,13 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QStringList, boxes);
         QFETCH(QString, outcome);
-        CoreRig rig;
+        EngineRig rig;
         FakeSerialPort& fake = side == Out ? rig.out : rig.in;
         if (port == "closed")
             (side == Out ? rig.form.OutPortOpen : rig.form.InPortOpen) = !fake.close();
         fake.refuseWrite = port == "refusing";
 
-        (side == Out ? rig.core.outputSend : rig.core.inputSend).send(text);
+        (side == Out ? rig.engine.outputSend : rig.engine.inputSend).send(text);
 
         QCOMPARE(rig.boxes.texts(), boxes);
         QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ " + outcome,

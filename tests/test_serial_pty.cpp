@@ -5,7 +5,7 @@
 #include "FakeSerialPort.h"
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
-#include "app/Core.h"
+#include "engine/Engine.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QtTest>
@@ -34,14 +34,14 @@ private slots:
         FakeWallClock wall;
         FakeMonotonicClock mono;
         RecordingPresenter boxes;
-        Core core(in, out, wall, mono, boxes);
+        Engine engine(in, out, wall, mono, boxes);
 
         // COM 7 has no link in the ports folder.
-        core.outputToggle.toggle(PortChoice{"COM 7", "2400", 2, "8", "1"});
+        engine.outputToggle.toggle(PortChoice{"COM 7", "2400", 2, "8", "1"});
         QVERIFY(!out.isOpen());
-        core.outputToggle.toggle(PortChoice{"COM 2", "2400", 2, "8", "1"});
+        engine.outputToggle.toggle(PortChoice{"COM 2", "2400", 2, "8", "1"});
         QCOMPARE(far.speed(), unsigned(B2400));
-        core.outputSend.send(QStringLiteral("Zü 5 €"));
+        engine.outputSend.send(QStringLiteral("Zü 5 €"));
         // Exactly these bytes: what came with them, or right after, is appended (read in this order).
         QCOMPARE(far.readFar(7, IoTimeout).append(far.drainFar(50)), QByteArray("Z\xFC 5 ?\r"));
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Clock.h"
+#include "core/Clock.h"
 
 // A wall clock that stands still until a test moves it.
 class FakeWallClock : public WallClock

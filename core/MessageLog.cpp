@@ -1,6 +1,6 @@
-#include "app/MessageLog.h"
+#include "core/MessageLog.h"
 
-#include "app/Clock.h"
+#include "core/Clock.h"
 
 MessageLog::MessageLog(const WallClock& clock, QString& text) : m_clock(clock), m_text(text) {}
 

@@ -1,4 +1,4 @@
-#include "app/AboutText.h"
+#include "core/AboutText.h"
 
 #include "Version.h"
 

@@ -1,6 +1,6 @@
-#include "app/SecondAlignedTimer.h"
+#include "modes/SecondAlignedTimer.h"
 
-#include "app/Clock.h"
+#include "core/Clock.h"
 #include "modes/TimeOfDay.h"
 
 SecondAlignedTimer::SecondAlignedTimer(const WallClock& clock, QObject* parent)

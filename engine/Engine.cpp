@@ -1,6 +1,6 @@
-#include "app/Core.h"
+#include "engine/Engine.h"
 
-Core::Core(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
+Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
            const MonotonicClock& monotonicClock, MessagePresenter& boxes)
     : MSComm1(MSComm1), MSComm2(MSComm2), log(wallClock, form.texts.Text1), monitor(form.texts), time(boxes),
       lines(form, monitor, log, MSComm2, time), receive(MSComm1, form, lines, log, boxes),

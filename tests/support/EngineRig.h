@@ -3,18 +3,18 @@
 #include "FakeClocks.h"
 #include "FakeSerialPort.h"
 #include "RecordingPresenter.h"
-#include "app/Core.h"
+#include "engine/Engine.h"
 
 #include <QStringList>
 
 // The window's core on fake ports (input COM 1, output COM 2), fake clocks and recorded message boxes, with
 // the input port's event wired to the receive handler as the window wires it. Both ports are open unless a
 // test asks otherwise; timer events are delivered by moving a clock and calling the handler.
-struct CoreRig
+struct EngineRig
 {
-    explicit CoreRig(OperatingMode mode = OperatingMode::TagAlge, bool outputOpen = true)
+    explicit EngineRig(OperatingMode mode = OperatingMode::TagAlge, bool outputOpen = true)
     {
-        QObject::connect(&in, &SerialPortService::onComm, &in, [this] { core.receive.MSComm1_OnComm(); });
+        QObject::connect(&in, &SerialPortService::onComm, &in, [this] { engine.receive.MSComm1_OnComm(); });
         in.existing = {1};
         out.existing = {2};
         in.setCommPort(1);
@@ -34,7 +34,7 @@ struct CoreRig
     void tick(int msecs = 100)
     {
         mono.advance(msecs);
-        core.watch.Timer1_Timer();
+        engine.watch.Timer1_Timer();
     }
     // The log's lines, newest first, without line ends.
     QStringList logLines() const
@@ -52,6 +52,6 @@ struct CoreRig
     FakeWallClock wall;
     FakeMonotonicClock mono;
     RecordingPresenter boxes;
-    Core core{in, out, wall, mono, boxes};
-    FormModel& form = core.form;
+    Engine engine{in, out, wall, mono, boxes};
+    FormModel& form = engine.form;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modes/OperatingMode.h"
+#include "core/OperatingMode.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FormModel.h"
-#include "app/MessageLog.h"
+#include "core/FormModel.h"
+#include "core/MessageLog.h"
 #include "convert/LineProcessor.h"
 #include "convert/ReceivePath.h"
 #include "convert/TimeValues.h"
@@ -20,14 +20,14 @@ class WallClock;
 
 // The window's state and handlers without the window: built on the two ports, the clocks and the message
 // box presenter, which are injected.
-class Core
+class Engine
 {
 public:
-    Core(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
+    Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
          const MonotonicClock& monotonicClock, MessagePresenter& boxes);
 
-    Core(const Core&) = delete;
-    Core& operator=(const Core&) = delete;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
     SerialPortService& MSComm1;
     SerialPortService& MSComm2;
