@@ -1,7 +1,7 @@
 #include "app/MainForm.h"
 
-#include "core/AboutText.h"
 #include "app/FrmMessage.h"
+#include "core/AboutText.h"
 #include "ports/SerialPortService.h"
 #include "ui_MainForm.h"
 

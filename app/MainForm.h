@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/Engine.h"
 #include "app/FrmMessage.h"
-#include "modes/SecondAlignedTimer.h"
 #include "app/ViewRefresher.h"
+#include "engine/Engine.h"
+#include "modes/SecondAlignedTimer.h"
 
 #include <QMainWindow>
 #include <QPointer>

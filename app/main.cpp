@@ -1,6 +1,6 @@
-#include "core/Clock.h"
 #include "app/MainForm.h"
 #include "app/QtMessagePresenter.h"
+#include "core/Clock.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QApplication>

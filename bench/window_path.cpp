@@ -8,8 +8,8 @@
 
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
-#include "core/Clock.h"
 #include "app/MainForm.h"
+#include "core/Clock.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "convert/Gaz4Line.h"
 
-#include "core/FormModel.h"
 #include "convert/TextPieces.h"
+#include "core/FormModel.h"
 
 using TextPieces::piece;
 

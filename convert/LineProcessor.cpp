@@ -1,10 +1,10 @@
 #include "convert/LineProcessor.h"
 
-#include "core/FormModel.h"
-#include "core/MessageLog.h"
 #include "convert/Gaz4Line.h"
 #include "convert/TextPieces.h"
 #include "convert/TimeValues.h"
+#include "core/FormModel.h"
+#include "core/MessageLog.h"
 #include "ports/SerialPortService.h"
 #include "ports/TrafficMonitor.h"
 

@@ -1,9 +1,9 @@
 #include "convert/ReceivePath.h"
 
+#include "convert/LineProcessor.h"
 #include "core/FormModel.h"
 #include "core/MessageLog.h"
 #include "core/MessagePresenter.h"
-#include "convert/LineProcessor.h"
 #include "ports/SerialPortService.h"
 
 #include <QScopedValueRollback>

@@ -1,7 +1,7 @@
 #include "convert/TimeValues.h"
 
-#include "core/MessagePresenter.h"
 #include "convert/TextPieces.h"
+#include "core/MessagePresenter.h"
 
 #include <array>
 #include <charconv>

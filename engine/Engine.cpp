@@ -1,7 +1,7 @@
 #include "engine/Engine.h"
 
 Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
-           const MonotonicClock& monotonicClock, MessagePresenter& boxes)
+               const MonotonicClock& monotonicClock, MessagePresenter& boxes)
     : MSComm1(MSComm1), MSComm2(MSComm2), log(wallClock, form.texts.Text1), monitor(form.texts), time(boxes),
       lines(form, monitor, log, MSComm2, time), receive(MSComm1, form, lines, log, boxes),
       watch(form, monotonicClock, time, lines, log), modes(form, watch, log),

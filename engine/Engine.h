@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/FormModel.h"
-#include "core/MessageLog.h"
 #include "convert/LineProcessor.h"
 #include "convert/ReceivePath.h"
 #include "convert/TimeValues.h"
+#include "core/FormModel.h"
+#include "core/MessageLog.h"
 #include "modes/ModeSelection.h"
 #include "modes/Stopwatch.h"
 #include "modes/TimeOfDay.h"
@@ -24,7 +24,7 @@ class Engine
 {
 public:
     Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
-         const MonotonicClock& monotonicClock, MessagePresenter& boxes);
+           const MonotonicClock& monotonicClock, MessagePresenter& boxes);
 
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;

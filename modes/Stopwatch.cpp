@@ -1,10 +1,10 @@
 #include "modes/Stopwatch.h"
 
+#include "convert/LineProcessor.h"
+#include "convert/TimeValues.h"
 #include "core/Clock.h"
 #include "core/FormModel.h"
 #include "core/MessageLog.h"
-#include "convert/LineProcessor.h"
-#include "convert/TimeValues.h"
 
 namespace {
 constexpr qint64 TenthsPerMinute = 600;

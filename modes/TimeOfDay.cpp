@@ -1,8 +1,8 @@
 #include "modes/TimeOfDay.h"
 
+#include "convert/LineProcessor.h"
 #include "core/Clock.h"
 #include "core/FormModel.h"
-#include "convert/LineProcessor.h"
 
 TimeOfDay::TimeOfDay(FormModel& form, const WallClock& clock, LineProcessor& lines)
     : m_form(form), m_clock(clock), m_lines(lines)
