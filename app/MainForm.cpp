@@ -25,20 +25,11 @@ void initBreloxResources()
 
 namespace {
 
-const QStringList BaudRates = {QStringLiteral("2400"),  QStringLiteral("4800"),  QStringLiteral("9600"),
-                               QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
-                               QStringLiteral("115200")};
-const QStringList DataBits = {QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
-                              QStringLiteral("7"), QStringLiteral("8")};
-const QStringList Parities = {QStringLiteral("Gerade"), QStringLiteral("Ungerade"), QStringLiteral("Keine"),
-                              QStringLiteral("Markierung"), QStringLiteral("Leerzeichen")};
-const QStringList StopBits = {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")};
-const QString NoPort = QStringLiteral("Kein Comport verfügbar");
-
-void fillList(QComboBox* box, const QStringList& entries, int selected)
+void fillList(QComboBox* box, const PortSettings::List& list)
 {
-    box->addItems(entries);
-    box->setCurrentIndex(selected);
+    box->clear();
+    box->addItems(list.entries);
+    box->setCurrentIndex(list.selected);
 }
 
 // The position of the entry the list shows, -1 when its text is typed and matches no entry.
@@ -181,78 +172,48 @@ void MainForm::connectControls()
     connect(&Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
 
     // The operator may type into the monitors; what they show then is what the next line goes on top of.
-    connect(ui->MessIn, &QPlainTextEdit::textChanged, this,
-            [this] { takeEditedMonitor(ui->MessIn, m_engine.form.texts.MessIn); });
-    connect(ui->MessOut, &QPlainTextEdit::textChanged, this,
-            [this] { takeEditedMonitor(ui->MessOut, m_engine.form.texts.MessOut); });
+    connect(ui->MessIn, &QPlainTextEdit::textChanged, this, [this] { takeEditedMonitor(ui->MessIn); });
+    connect(ui->MessOut, &QPlainTextEdit::textChanged, this, [this] { takeEditedMonitor(ui->MessOut); });
 }
 
 void MainForm::Form_Load()
 {
-    FormModel& form = m_engine.form;
-
-    ui->Combo1->clear();
-    fillList(ui->Combo1, {NoPort}, 0);
-    fillList(ui->Combo2, BaudRates, 2);
-    fillList(ui->Combo3, DataBits, 4);
-    fillList(ui->Combo4, Parities, 2);
-    fillList(ui->Combo5, StopBits, 0);
-    ui->Combo6->clear();
-    fillList(ui->Combo6, {NoPort}, 0);
-    fillList(ui->Combo10, BaudRates, 0);
-    fillList(ui->Combo9, DataBits, 4);
-    fillList(ui->Combo8, Parities, 2);
-    fillList(ui->Combo7, StopBits, 0);
-
-    form.InPortOpen = false;
-    form.OutPortOpen = false;
-    form.WarnPortClosed = true;
-
-    ui->TagAlge->setChecked(true); // runs TagAlge_Click
-
-    form.timers.Timer2 = false;
-    form.timers.Timer1 = false;
-    form.timers.Timer3 = false;
-    form.texts.MessIn.clear();
-    form.texts.MessOut.clear();
-    form.DispZentel = false;
-    form.layout.DispZentel = true;
-    form.layout.Lap = false;
-    form.OutputHold = false;
-    m_engine.log.start();
-
-    check_comPorts_Click();
+    m_engine.Form_Load();
+    applyLists();
     refreshViews();
 }
 
 void MainForm::Ende_Click()
 {
-    if (m_engine.form.InPortOpen)
-        OpenInput_Click();
-    if (m_engine.form.OutPortOpen)
-        OpenOutput_Click();
+    m_engine.Ende_Click();
     refreshViews();
     close();
 }
 
 void MainForm::check_comPorts_Click()
 {
-    if (m_engine.form.InPortOpen)
-        OpenInput_Click();
-    if (m_engine.form.OutPortOpen)
-        OpenOutput_Click();
-    applyPortLists(m_engine.discovery.discover());
+    m_engine.check_comPorts_Click();
+    applyPortLists();
     afterHandler();
 }
 
-void MainForm::applyPortLists(const PortLists& lists)
+void MainForm::applyLists()
 {
-    for (QComboBox* box : {ui->Combo1, ui->Combo6}) {
-        box->clear();
-        box->addItems(lists.entries);
-    }
-    ui->Combo1->setCurrentIndex(lists.inputSelection);
-    ui->Combo6->setCurrentIndex(lists.outputSelection);
+    const PortSettings::Lists& in = m_engine.inputLists();
+    const PortSettings::Lists& out = m_engine.outputLists();
+    const std::pair<QComboBox*, const PortSettings::List&> lists[] = {
+        {ui->Combo2, in.baud},     {ui->Combo3, in.dataBits}, {ui->Combo4, in.parity},
+        {ui->Combo5, in.stopBits}, {ui->Combo10, out.baud},   {ui->Combo9, out.dataBits},
+        {ui->Combo8, out.parity},  {ui->Combo7, out.stopBits}};
+    for (const auto& [box, list] : lists)
+        fillList(box, list);
+    applyPortLists();
+}
+
+void MainForm::applyPortLists()
+{
+    fillList(ui->Combo1, m_engine.inputLists().port);
+    fillList(ui->Combo6, m_engine.outputLists().port);
 }
 
 void MainForm::abbout_Click()
@@ -394,7 +355,7 @@ void MainForm::Timer1_Timer()
 {
     // A handler may have switched the timer off while a message box holds it; the timer itself only
     // follows once that handler has ended.
-    if (!m_engine.form.timers.Timer1)
+    if (!m_engine.form().timers.Timer1)
         return;
     m_engine.watch.Timer1_Timer();
     afterHandler();
@@ -403,7 +364,7 @@ void MainForm::Timer1_Timer()
 void MainForm::Timer2_Timer()
 {
     // See Timer1_Timer.
-    if (!m_engine.form.timers.Timer2)
+    if (!m_engine.form().timers.Timer2)
         return;
     m_engine.timeOfDay.Timer2_Timer();
     afterHandler();
@@ -412,7 +373,7 @@ void MainForm::Timer2_Timer()
 void MainForm::Timer3_Timer()
 {
     // See Timer1_Timer.
-    if (!m_engine.form.timers.Timer3)
+    if (!m_engine.form().timers.Timer3)
         return;
     m_engine.watch.Timer3_Timer();
     afterHandler();
@@ -432,7 +393,7 @@ void MainForm::refreshViews()
 
 void MainForm::syncControls()
 {
-    const FormModel& form = m_engine.form;
+    const FormModel& form = m_engine.form();
     m_syncing = true;
 
     switchTimer(Timer1, form.timers.Timer1);
@@ -482,7 +443,7 @@ void MainForm::syncControls()
 
 void MainForm::syncTextBoxes()
 {
-    const TextBoxes& texts = m_engine.form.texts;
+    const TextBoxes& texts = m_engine.form().texts;
     m_syncing = true;
     const std::tuple<QPlainTextEdit*, const QString&, QString&> boxes[] = {
         {ui->Text1, texts.Text1, m_shown.Text1},
@@ -499,10 +460,12 @@ void MainForm::syncTextBoxes()
     m_syncing = false;
 }
 
-void MainForm::takeEditedMonitor(QPlainTextEdit* box, QString& model)
+void MainForm::takeEditedMonitor(QPlainTextEdit* box)
 {
     if (m_syncing)
         return;
-    model = box->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    (box == ui->MessIn ? m_shown.MessIn : m_shown.MessOut) = model;
+    const int inOut = box == ui->MessIn ? 0 : 1;
+    const QString edited = box->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    m_engine.monitor.takeOperatorEdit(inOut, edited);
+    (inOut == 0 ? m_shown.MessIn : m_shown.MessOut) = edited;
 }

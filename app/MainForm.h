@@ -74,10 +74,12 @@ private:
     void afterHandler();
     void syncControls();
     void syncTextBoxes();
-    void takeEditedMonitor(QPlainTextEdit* box, QString& model);
+    void takeEditedMonitor(QPlainTextEdit* box);
     PortChoice inputChoice() const;
     PortChoice outputChoice() const;
-    void applyPortLists(const PortLists& lists);
+    // Fills the settings lists and the port lists as the engine has them.
+    void applyLists();
+    void applyPortLists();
 
     std::unique_ptr<Ui::MainForm> ui;
     Engine m_engine;

@@ -4,7 +4,9 @@
 #include "convert/TextPieces.h"
 #include "convert/TimeValues.h"
 #include "core/FormModel.h"
+#include "core/LapHold.h"
 #include "core/MessageLog.h"
+#include "ports/PortToggle.h"
 #include "ports/SerialPortService.h"
 #include "ports/TrafficMonitor.h"
 
@@ -46,9 +48,11 @@ bool isElevenBlanks(QStringView text)
 
 } // namespace
 
-LineProcessor::LineProcessor(FormModel& form, TrafficMonitor& monitor, MessageLog& log,
+LineProcessor::LineProcessor(const FormModel& form, QString& Text5, LapHold& lapHold,
+                             PortToggle& outputToggle, TrafficMonitor& monitor, MessageLog& log,
                              SerialPortService& output, const TimeValues& time)
-    : m_form(form), m_monitor(monitor), m_log(log), m_output(output), m_time(time)
+    : m_form(form), m_text5(Text5), m_lapHold(lapHold), m_outputToggle(outputToggle), m_monitor(monitor),
+      m_log(log), m_output(output), m_time(time)
 {
     m_outputLine.reserve(64);
     m_lastLine.reserve(RememberedWidth);
@@ -85,7 +89,7 @@ void LineProcessor::boardUpdate()
 {
     QString line = Time2GAZ_Format(m_form.TimeOut, Gaz4Context::of(m_form));
     line += CR;
-    m_form.texts.Text5 = checkAndOut(line);
+    m_text5 = checkAndOut(line);
 }
 
 void LineProcessor::processLines(QStringView text)
@@ -116,22 +120,20 @@ void LineProcessor::processLine(QStringView line)
         out.resize(OutputWidth, u' ');
     out.append(CR);
 
-    QString& text5 = m_form.texts.Text5;
-    text5.prepend(u"\r\n");
-    text5.prepend(out);
+    m_text5.prepend(u"\r\n");
+    m_text5.prepend(out);
 
     if (m_form.OutPortOpen) {
         // A refused write is not shown as sent; the port reports its own outage.
         if (m_output.output(out))
             m_monitor.ShowMess(out, 1);
     } else {
-        if (m_form.WarnPortClosed)
+        if (m_outputToggle.takeClosedPortWarning())
             m_log.WriteLog(QStringLiteral(" +++ COM-Port Ausgang ist nicht geöffnet"));
-        m_form.WarnPortClosed = false;
     }
 
     assign(m_lastLine, QStringView(out).first(RememberedWidth));
-    m_form.OutputHold = m_form.LapFlag;
+    m_lapHold.lineSent();
 }
 
 void LineProcessor::formatNumberField(QStringView field, int width, QString& out)

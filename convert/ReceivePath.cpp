@@ -16,9 +16,9 @@ constexpr char16_t CR = u'\r';
 
 } // namespace
 
-ReceivePath::ReceivePath(SerialPortService& input, FormModel& form, LineProcessor& lines, MessageLog& log,
-                         MessagePresenter& boxes)
-    : m_input(input), m_form(form), m_lines(lines), m_log(log), m_boxes(boxes)
+ReceivePath::ReceivePath(SerialPortService& input, const FormModel& form, QString& Text3,
+                         LineProcessor& lines, MessageLog& log, MessagePresenter& boxes)
+    : m_input(input), m_form(form), m_text3(Text3), m_lines(lines), m_log(log), m_boxes(boxes)
 {
 }
 
@@ -40,7 +40,7 @@ void ReceivePath::MSComm1_OnComm()
         return;
     }
 
-    QString& buffer = m_form.texts.Text3;
+    QString& buffer = m_text3;
     if (buffer.isEmpty())
         m_overflowReported = false;
     if (!received.contains(CR) && !buffer.contains(CR)) {
@@ -79,7 +79,7 @@ void ReceivePath::showDataLoss()
 
 void ReceivePath::append(const QString& received)
 {
-    QString& buffer = m_form.texts.Text3;
+    QString& buffer = m_text3;
     if (buffer.isEmpty())
         m_overflowReported = false;
     buffer += received;
@@ -88,7 +88,7 @@ void ReceivePath::append(const QString& received)
 
 void ReceivePath::enforceLimit()
 {
-    QString& buffer = m_form.texts.Text3;
+    QString& buffer = m_text3;
     if (buffer.size() <= BufferLimit)
         return;
     buffer.remove(0, buffer.size() - BufferLimit);

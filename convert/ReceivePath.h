@@ -11,16 +11,19 @@ struct FormModel;
 // The input port's communication event: collects received characters in the input buffer (Text3) and, in
 // the two conversion modes, hands complete lines to line processing. Every received character is taken in
 // exactly once and in order, also when a modal box opened during processing lets further events through.
+// The one writer of the input buffer.
 class ReceivePath
 {
 public:
     // The input buffer never holds more than this many characters; the oldest excess is dropped.
     static constexpr int BufferLimit = 10000;
 
-    ReceivePath(SerialPortService& input, FormModel& form, LineProcessor& lines, MessageLog& log,
-                MessagePresenter& boxes);
+    ReceivePath(SerialPortService& input, const FormModel& form, QString& Text3, LineProcessor& lines,
+                MessageLog& log, MessagePresenter& boxes);
 
     void MSComm1_OnComm();
+    // A mode selection starts the input buffer afresh.
+    void clearBuffer() { m_text3.clear(); }
 
 private:
     void showDataLoss();
@@ -30,7 +33,8 @@ private:
     void enforceLimit();
 
     SerialPortService& m_input;
-    FormModel& m_form;
+    const FormModel& m_form;
+    QString& m_text3;
     LineProcessor& m_lines;
     MessageLog& m_log;
     MessagePresenter& m_boxes;

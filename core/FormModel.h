@@ -36,7 +36,17 @@ struct ModeLayout
 };
 
 // Everything the window's handlers share, kept free of widgets so that the rules can be tested without a
-// window. The window shows this state; handlers change it.
+// window. The engine holds it and hands each piece as a writable reference to its one owner only; everyone
+// else, the window included, gets the whole as const:
+//   InPortOpen, OutPortOpen, WarnPortClosed    the port toggles (ports/PortToggle)
+//   mode, layout                               mode selection (modes/ModeSelection)
+//   LapFlag, OutputHold                        the lap hold (core/LapHold), worked by the stopwatch
+//   TimeOut, TimerText, DispZentel, Timer1, 3  the stopwatch (modes/Stopwatch)
+//   Timer2                                     the time of day (modes/TimeOfDay)
+//   texts.Text1                                the message log (core/MessageLog)
+//   texts.Text3                                the receive path (convert/ReceivePath)
+//   texts.Text5                                line processing (convert/LineProcessor)
+//   texts.MessIn, texts.MessOut, trimming      the traffic monitor (ports/TrafficMonitor)
 struct FormModel
 {
     bool InPortOpen = false;

@@ -2,12 +2,58 @@
 
 Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
                const MonotonicClock& monotonicClock, MessagePresenter& boxes)
-    : MSComm1(MSComm1), MSComm2(MSComm2), log(wallClock, form.texts.Text1), monitor(form.texts), time(boxes),
-      lines(form, monitor, log, MSComm2, time), receive(MSComm1, form, lines, log, boxes),
-      watch(form, monotonicClock, time, lines, log), modes(form, watch, log),
-      timeOfDay(form, wallClock, lines), inputToggle(PortToggle::Side::Input, MSComm1, form, log, boxes),
-      outputToggle(PortToggle::Side::Output, MSComm2, form, log, boxes), discovery(MSComm1, log),
-      inputSend(MSComm1, form.InPortOpen, 0, log, boxes, monitor),
-      outputSend(MSComm2, form.OutPortOpen, 1, log, boxes, monitor)
+    : MSComm1(MSComm1), MSComm2(MSComm2), m_lapHold(m_form.LapFlag, m_form.OutputHold),
+      m_inputLists(PortSettings::startupLists(false)), m_outputLists(PortSettings::startupLists(true)),
+      log(wallClock, m_form.texts.Text1), monitor(m_form.texts), time(boxes),
+      inputToggle(PortToggle::Side::Input, MSComm1, m_form.InPortOpen, log, boxes),
+      outputToggle(PortToggle::Side::Output, MSComm2, m_form.OutPortOpen, log, boxes, &m_form.WarnPortClosed),
+      lines(m_form, m_form.texts.Text5, m_lapHold, outputToggle, monitor, log, MSComm2, time),
+      receive(MSComm1, m_form, m_form.texts.Text3, lines, log, boxes),
+      watch(m_form,
+            {m_form.TimeOut, m_form.TimerText, m_form.DispZentel, m_form.timers.Timer1, m_form.timers.Timer3},
+            m_lapHold, monotonicClock, time, lines, log),
+      timeOfDay(m_form.timers.Timer2, wallClock, watch, lines),
+      modes(m_form.mode, m_form.layout, {watch, timeOfDay, receive, lines, outputToggle, m_lapHold, log}),
+      discovery(MSComm1, log), inputSend(MSComm1, m_form.InPortOpen, 0, log, boxes, monitor),
+      outputSend(MSComm2, m_form.OutPortOpen, 1, log, boxes, monitor)
 {
+}
+
+void Engine::Form_Load()
+{
+    // The settings lists, with 9600 baud on the input side and 2400 on the output side.
+    m_inputLists = PortSettings::startupLists(false);
+    m_outputLists = PortSettings::startupLists(true);
+
+    // Both ports start closed (no port has been opened yet); a line for the closed board is reported once.
+    outputToggle.rearmClosedPortWarning();
+
+    // Its log line is replaced by the start line below.
+    modes.TagAlge_Click();
+
+    timeOfDay.run(false);
+    watch.stopTimers();
+    monitor.ClearIn_Click();
+    monitor.ClearOut_Click();
+    watch.DispZentel_Click(false);
+    modes.showStartupControls();
+    m_lapHold.openHold();
+    log.start();
+
+    check_comPorts_Click();
+}
+
+void Engine::Ende_Click()
+{
+    inputToggle.closeIfOpen();
+    outputToggle.closeIfOpen();
+}
+
+void Engine::check_comPorts_Click()
+{
+    inputToggle.closeIfOpen();
+    outputToggle.closeIfOpen();
+    const PortLists found = discovery.discover();
+    m_inputLists.port = {found.entries, found.inputSelection};
+    m_outputLists.port = {found.entries, found.outputSelection};
 }

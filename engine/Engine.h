@@ -4,12 +4,14 @@
 #include "convert/ReceivePath.h"
 #include "convert/TimeValues.h"
 #include "core/FormModel.h"
+#include "core/LapHold.h"
 #include "core/MessageLog.h"
 #include "modes/ModeSelection.h"
 #include "modes/Stopwatch.h"
 #include "modes/TimeOfDay.h"
 #include "ports/ManualSend.h"
 #include "ports/PortDiscovery.h"
+#include "ports/PortSettings.h"
 #include "ports/PortToggle.h"
 #include "ports/TrafficMonitor.h"
 
@@ -18,8 +20,10 @@ class MonotonicClock;
 class SerialPortService;
 class WallClock;
 
-// The window's state and handlers without the window: built on the two ports, the clocks and the message
-// box presenter, which are injected.
+// Brelox without its window: the subsystems wired on the two ports, the clocks and the message-box
+// presenter, which are injected, with start-up, exit and port discovery. The window, the tests, the
+// benchmarks and the tools all drive this. It holds the shared state and hands each piece to its one
+// owner; everyone else reads it through form().
 class Engine
 {
 public:
@@ -29,20 +33,40 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
+    const FormModel& form() const { return m_form; }
+
+    // Start-up: fills the settings lists of both ports with their defaults, declares both ports closed,
+    // selects TAG -> Alge, stops the timers, empties the monitors, starts the log and discovers the ports.
+    void Form_Load();
+    // Exit ("Datei > Ende"): closes each open port through its button's path; the window then closes.
+    void Ende_Click();
+    // "Extras > COM-Ports prüfen": closes the open ports, probes COM 1 to 16 and refills both port lists.
+    void check_comPorts_Click();
+
+    // The five lists of each port as start-up and discovery leave them.
+    const PortSettings::Lists& inputLists() const { return m_inputLists; }
+    const PortSettings::Lists& outputLists() const { return m_outputLists; }
+
     SerialPortService& MSComm1;
     SerialPortService& MSComm2;
 
-    FormModel form;
+private:
+    FormModel m_form;
+    LapHold m_lapHold;
+    PortSettings::Lists m_inputLists;
+    PortSettings::Lists m_outputLists;
+
+public:
     MessageLog log;
     TrafficMonitor monitor;
     TimeValues time;
+    PortToggle inputToggle;
+    PortToggle outputToggle;
     LineProcessor lines;
     ReceivePath receive;
     Stopwatch watch;
-    ModeSelection modes;
     TimeOfDay timeOfDay;
-    PortToggle inputToggle;
-    PortToggle outputToggle;
+    ModeSelection modes;
     PortDiscovery discovery;
     ManualSend inputSend;
     ManualSend outputSend;

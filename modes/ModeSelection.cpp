@@ -1,10 +1,15 @@
 #include "modes/ModeSelection.h"
 
+#include "convert/LineProcessor.h"
+#include "convert/ReceivePath.h"
+#include "core/LapHold.h"
 #include "core/MessageLog.h"
 #include "modes/Stopwatch.h"
+#include "modes/TimeOfDay.h"
+#include "ports/PortToggle.h"
 
-ModeSelection::ModeSelection(FormModel& form, Stopwatch& watch, MessageLog& log)
-    : m_form(form), m_watch(watch), m_log(log)
+ModeSelection::ModeSelection(OperatingMode& mode, ModeLayout& layout, Parts parts)
+    : m_mode(mode), m_layout(layout), m_parts(parts)
 {
 }
 
@@ -12,21 +17,26 @@ void ModeSelection::select(OperatingMode mode)
 {
     const bool stopwatchMode = mode == OperatingMode::Stopen || mode == OperatingMode::Timer;
 
-    m_form.layout = layoutFor(mode);
-    m_form.texts.Text3.clear();
-    m_form.texts.Text5.clear();
-    m_form.mode = mode;
-    m_form.timers.Timer2 = mode == OperatingMode::AktTime;
+    m_layout = layoutFor(mode);
+    m_parts.receive.clearBuffer();
+    m_parts.lines.clearOutputText();
+    m_mode = mode;
+    m_parts.timeOfDay.run(mode == OperatingMode::AktTime);
     // Timer1 and Timer3 go off in every mode; the stopwatch keeps the time run so far.
-    m_watch.stopTimers();
-    m_form.WarnPortClosed = true;
+    m_parts.watch.stopTimers();
+    m_parts.outputToggle.rearmClosedPortWarning();
     // A lap hold left from the stopwatch would otherwise block every line of the new mode, with no
     // button to release it.
-    m_form.LapFlag = false;
-    m_form.OutputHold = false;
+    m_parts.lapHold.release();
     if (stopwatchMode)
-        m_watch.Reset_Click();
-    m_log.WriteLog(logMessage(mode));
+        m_parts.watch.Reset_Click();
+    m_parts.log.WriteLog(logMessage(mode));
+}
+
+void ModeSelection::showStartupControls()
+{
+    m_layout.DispZentel = true;
+    m_layout.Lap = false;
 }
 
 ModeLayout ModeSelection::layoutFor(OperatingMode mode)

@@ -3,15 +3,33 @@
 #include "core/FormModel.h"
 #include "core/OperatingMode.h"
 
+class LapHold;
+class LineProcessor;
 class MessageLog;
+class PortToggle;
+class ReceivePath;
 class Stopwatch;
+class TimeOfDay;
 
 // The five option buttons: each selection reconfigures the window and the timers, empties the buffers,
 // re-arms the closed-port warning, releases a lap hold, resets the stopwatch in Stopen and Timer, and logs.
+// The one writer of the operating mode and of which mode-dependent controls are visible.
 class ModeSelection
 {
 public:
-    ModeSelection(FormModel& form, Stopwatch& watch, MessageLog& log);
+    // What a selection works on besides its own state.
+    struct Parts
+    {
+        Stopwatch& watch;
+        TimeOfDay& timeOfDay;
+        ReceivePath& receive;
+        LineProcessor& lines;
+        PortToggle& outputToggle;
+        LapHold& lapHold;
+        MessageLog& log;
+    };
+
+    ModeSelection(OperatingMode& mode, ModeLayout& layout, Parts parts);
 
     void select(OperatingMode mode);
 
@@ -21,11 +39,14 @@ public:
     void Stopen_Click() { select(OperatingMode::Stopen); }
     void Timer_Click() { select(OperatingMode::Timer); }
 
+    // Start-up: "1/10 Sek." visible, LAP hidden, whatever the mode.
+    void showStartupControls();
+
     static ModeLayout layoutFor(OperatingMode mode);
     static QString logMessage(OperatingMode mode);
 
 private:
-    FormModel& m_form;
-    Stopwatch& m_watch;
-    MessageLog& m_log;
+    OperatingMode& m_mode;
+    ModeLayout& m_layout;
+    Parts m_parts;
 };

@@ -4,6 +4,7 @@
 #include "convert/TimeValues.h"
 #include "core/Clock.h"
 #include "core/FormModel.h"
+#include "core/LapHold.h"
 #include "core/MessageLog.h"
 
 namespace {
@@ -12,9 +13,9 @@ constexpr qint64 TenthsPerHour = 60 * TenthsPerMinute;
 constexpr qint64 TenthsPerDay = 24 * TenthsPerHour;
 } // namespace
 
-Stopwatch::Stopwatch(FormModel& form, const MonotonicClock& clock, const TimeValues& time,
-                     LineProcessor& lines, MessageLog& log)
-    : m_form(form), m_clock(clock), m_time(time), m_lines(lines), m_log(log)
+Stopwatch::Stopwatch(const FormModel& form, Face face, LapHold& lapHold, const MonotonicClock& clock,
+                     const TimeValues& time, LineProcessor& lines, MessageLog& log)
+    : m_form(form), m_face(face), m_lapHold(lapHold), m_clock(clock), m_time(time), m_lines(lines), m_log(log)
 {
 }
 
@@ -68,8 +69,8 @@ void Stopwatch::stopTimers()
         m_banked += qMax<qint64>(0, m_clock.msecs() - m_runStart);
         m_runStart = -1;
     }
-    m_form.timers.Timer1 = false;
-    m_form.timers.Timer3 = false;
+    m_face.Timer1 = false;
+    m_face.Timer3 = false;
 }
 
 void Stopwatch::Timer1_Timer()
@@ -86,11 +87,11 @@ void Stopwatch::Timer1_Timer()
         // with the hundredths of the one before.
         const qint64 hundredths = (elapsed / 10) % HundredthsPerDay;
         setDisplayFields(hundredths);
-        m_form.TimeOut = TimeValues::SetTimeFormat(static_cast<double>(hundredths) / 100.0);
+        m_face.TimeOut = TimeValues::SetTimeFormat(static_cast<double>(hundredths) / 100.0);
     } else if (m_form.isMode(OperatingMode::Timer)) {
         CountdownText = runningText();
         countdown(tenths);
-        m_form.TimeOut = CountdownText;
+        m_face.TimeOut = CountdownText;
     }
     m_lines.boardUpdate();
 }
@@ -117,7 +118,7 @@ void Stopwatch::Timer3_Timer()
     if (m_form.isMode(OperatingMode::Timer))
         return;
     setDisplayFields(shownHundredths());
-    m_form.TimeOut = runningText();
+    m_face.TimeOut = runningText();
 }
 
 void Stopwatch::Start_Click()
@@ -127,18 +128,16 @@ void Stopwatch::Start_Click()
     if (stopen || timer) {
         if (!clockRunning())
             m_runStart = m_clock.msecs();
-        m_form.timers.Timer1 = true;
+        m_face.Timer1 = true;
         if (stopen)
-            m_form.timers.Timer3 = true;
+            m_face.Timer3 = true;
     }
-    m_form.LapFlag = false;
-    m_form.OutputHold = false;
+    m_lapHold.release();
 }
 
 void Stopwatch::Stop1_Click()
 {
-    m_form.LapFlag = false;
-    m_form.OutputHold = false;
+    m_lapHold.release();
     const bool showStopTime = m_form.isMode(OperatingMode::Stopen) && m_form.timers.Timer1;
     stopTimers();
     if (showStopTime) {
@@ -146,7 +145,7 @@ void Stopwatch::Stop1_Click()
         const qint64 hundredths = shownHundredths();
         setCounters(m_banked / 100);
         setDisplayFields(hundredths);
-        m_form.TimeOut = TimeValues::SetTimeFormat(static_cast<double>(hundredths) / 100.0);
+        m_face.TimeOut = TimeValues::SetTimeFormat(static_cast<double>(hundredths) / 100.0);
     }
     m_lines.boardUpdate();
 }
@@ -159,33 +158,36 @@ void Stopwatch::Reset_Click()
         TenthCount = MinCount = HourCount = HundCount = 0;
         stopTimers();
         m_banked = 0;
-        m_form.LapFlag = false;
-        m_form.OutputHold = false;
+        m_lapHold.release();
         if (timer) {
             PresetSec = m_time.Get_Sec(m_form.TimerText);
-            m_form.TimeOut = resetText(PresetSec);
+            m_face.TimeOut = resetText(PresetSec);
         } else {
-            m_form.TimeOut = resetText(0);
+            m_face.TimeOut = resetText(0);
         }
         m_lines.boardUpdate();
     }
     HourDisp = MinDisp = SecDisp = HundDisp = 0;
-    m_form.LapFlag = false;
+    m_lapHold.clearLap();
 }
 
 void Stopwatch::Lap_Click()
 {
-    m_form.LapFlag = true;
-    m_form.OutputHold = false;
+    m_lapHold.lap();
 }
 
 void Stopwatch::DispZentel_Click(bool ticked)
 {
-    m_form.DispZentel = ticked;
+    m_face.DispZentel = ticked;
 }
 
 void Stopwatch::TimerText_Change(const QString& text)
 {
-    m_form.TimerText = text;
+    m_face.TimerText = text;
     Reset_Click();
+}
+
+void Stopwatch::showTimeOfDay(const QString& text)
+{
+    m_face.TimeOut = text;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+class LapHold;
 class LineProcessor;
 class MessageLog;
 class MonotonicClock;
@@ -11,12 +12,23 @@ struct FormModel;
 
 // The stopwatch (mode Stopen) and the countdown (mode Timer). Elapsed time comes from the monotonic clock
 // read at each event, so late or merged timer events lose no time; the counters and display fields follow
-// the clock.
+// the clock. The one writer of the clock face: TimeOut (the time of day shows itself through
+// showTimeOfDay), TimerText, DispZentel and the timers Timer1 and Timer3.
 class Stopwatch
 {
 public:
-    Stopwatch(FormModel& form, const MonotonicClock& clock, const TimeValues& time, LineProcessor& lines,
-              MessageLog& log);
+    // The fields of the window's state that the stopwatch writes.
+    struct Face
+    {
+        QString& TimeOut;
+        QString& TimerText;
+        bool& DispZentel;
+        bool& Timer1;
+        bool& Timer3;
+    };
+
+    Stopwatch(const FormModel& form, Face face, LapHold& lapHold, const MonotonicClock& clock,
+              const TimeValues& time, LineProcessor& lines, MessageLog& log);
 
     void Timer1_Timer();
     void Timer3_Timer();
@@ -30,6 +42,8 @@ public:
     // Switches Timer1 and Timer3 off and keeps the time run so far, so that Start resumes from it. Stop,
     // the reset and every mode selection stop the clock through this.
     void stopTimers();
+    // The time of day's text on the label, in mode Aktuelle Zeit.
+    void showTimeOfDay(const QString& text);
 
     // The running-time text E: HourDisp:MinDisp:SecDisp.HundDisp, each with two digits.
     QString runningText() const;
@@ -63,7 +77,9 @@ private:
     // The reset's label text: the first eight characters of a time's display form and ".  ".
     static QString resetText(double seconds);
 
-    FormModel& m_form;
+    const FormModel& m_form;
+    Face m_face;
+    LapHold& m_lapHold;
     const MonotonicClock& m_clock;
     const TimeValues& m_time;
     LineProcessor& m_lines;

@@ -2,10 +2,10 @@
 
 #include "convert/LineProcessor.h"
 #include "core/Clock.h"
-#include "core/FormModel.h"
+#include "modes/Stopwatch.h"
 
-TimeOfDay::TimeOfDay(FormModel& form, const WallClock& clock, LineProcessor& lines)
-    : m_form(form), m_clock(clock), m_lines(lines)
+TimeOfDay::TimeOfDay(bool& Timer2, const WallClock& clock, Stopwatch& watch, LineProcessor& lines)
+    : m_timer2(Timer2), m_clock(clock), m_watch(watch), m_lines(lines)
 {
 }
 
@@ -20,7 +20,7 @@ QString TimeOfDay::timeText(const QTime& time)
 
 void TimeOfDay::Timer2_Timer()
 {
-    m_form.TimeOut = timeText(m_clock.timeOfDay());
+    m_watch.showTimeOfDay(timeText(m_clock.timeOfDay()));
     m_lines.boardUpdate();
 }
 

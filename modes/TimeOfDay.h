@@ -4,19 +4,22 @@
 #include <QTime>
 
 class LineProcessor;
+class Stopwatch;
 class WallClock;
-struct FormModel;
 
-// Mode "Aktuelle Zeit": once a second the time of day goes to TimeOut and the board.
+// Mode "Aktuelle Zeit": once a second the time of day goes to TimeOut and the board. The one writer of the
+// time-of-day timer's switch (Timer2).
 class TimeOfDay
 {
 public:
     // Timer2 fires this long after the wall-clock second turns.
     static constexpr int AfterSecondMsecs = 5;
 
-    TimeOfDay(FormModel& form, const WallClock& clock, LineProcessor& lines);
+    TimeOfDay(bool& Timer2, const WallClock& clock, Stopwatch& watch, LineProcessor& lines);
 
     void Timer2_Timer();
+    // Switches Timer2 on in mode Aktuelle Zeit and off otherwise.
+    void run(bool on) { m_timer2 = on; }
 
     // Milliseconds from now until just after the next second turns.
     static int msecsToNextTick(const QTime& now);
@@ -25,7 +28,8 @@ public:
     static QString timeText(const QTime& time);
 
 private:
-    FormModel& m_form;
+    bool& m_timer2;
     const WallClock& m_clock;
+    Stopwatch& m_watch;
     LineProcessor& m_lines;
 };

@@ -25,7 +25,7 @@ PortLists PortDiscovery::discover()
     }
 
     if (lists.entries.isEmpty()) {
-        lists.entries << QStringLiteral("Kein Comport verfügbar");
+        lists.entries << PortSettings::noPortEntry();
         m_log.WriteLog(QStringLiteral(" +++ Kein Comport verfügbar"));
     } else {
         m_log.WriteLog(QStringLiteral(" +++ ") + QString::number(lists.entries.size()) +

@@ -41,6 +41,29 @@ qint64 positiveNumber(const QString& field)
 
 } // namespace
 
+QString noPortEntry()
+{
+    return QStringLiteral("Kein Comport verfügbar");
+}
+
+Lists startupLists(bool outputSide)
+{
+    Lists lists;
+    lists.port = {{noPortEntry()}, 0};
+    lists.baud = {{QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
+                   QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
+                   QStringLiteral("115200")},
+                  outputSide ? 0 : 2};
+    lists.dataBits = {{QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
+                       QStringLiteral("8")},
+                      4};
+    lists.parity = {{QStringLiteral("Gerade"), QStringLiteral("Ungerade"), QStringLiteral("Keine"),
+                     QStringLiteral("Markierung"), QStringLiteral("Leerzeichen")},
+                    2};
+    lists.stopBits = {{QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")}, 0};
+    return lists;
+}
+
 int portNumberFromEntry(const QString& entry)
 {
     const QString rest = entry.mid(3);

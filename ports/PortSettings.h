@@ -2,11 +2,36 @@
 
 #include <QSerialPort>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // Turning the port lists' entries into a port number and a settings string, and the settings string into
-// line settings.
+// line settings; and the lists themselves as start-up fills them.
 namespace PortSettings {
+
+// One list of the window: its entries and the entry it selects.
+struct List
+{
+    QStringList entries;
+    int selected = 0;
+};
+
+// The five lists of one port. The positions matter: settingsString() turns them into the settings string.
+struct Lists
+{
+    List port;
+    List baud;
+    List dataBits;
+    List parity;
+    List stopBits;
+};
+
+// The only entry of a port list when no port can be opened.
+QString noPortEntry();
+
+// The lists of the input port (9600 baud) or the output port (2400 baud), both no parity, 8 data bits and
+// 1 stop bit, before any port is discovered.
+Lists startupLists(bool outputSide);
 
 // "COM 7" -> 7, "Kein Comport verfügbar" -> 0: drops the first three characters, skips blanks, reads the
 // decimal number at the start (no digits: 0) and rounds it half to even. May lie outside 0..255 for a

@@ -1,25 +1,36 @@
 #include "ports/PortToggle.h"
 
-#include "core/FormModel.h"
 #include "core/MessageLog.h"
 #include "core/MessagePresenter.h"
 #include "ports/PortSettings.h"
 #include "ports/SerialPortService.h"
 
-PortToggle::PortToggle(Side side, SerialPortService& port, FormModel& form, MessageLog& log,
-                       MessagePresenter& boxes)
-    : m_side(side), m_port(port), m_form(form), m_log(log), m_boxes(boxes)
+#include <utility>
+
+PortToggle::PortToggle(Side side, SerialPortService& port, bool& portOpen, MessageLog& log,
+                       MessagePresenter& boxes, bool* warnPortClosed)
+    : m_side(side), m_port(port), m_portOpen(portOpen), m_warnPortClosed(warnPortClosed), m_log(log),
+      m_boxes(boxes)
 {
 }
 
-bool& PortToggle::flag()
+void PortToggle::closeIfOpen()
 {
-    return m_side == Side::Input ? m_form.InPortOpen : m_form.OutPortOpen;
+    if (m_portOpen)
+        closePath();
 }
 
-bool PortToggle::isOpen() const
+void PortToggle::rearmClosedPortWarning()
 {
-    return m_side == Side::Input ? m_form.InPortOpen : m_form.OutPortOpen;
+    if (m_warnPortClosed)
+        *m_warnPortClosed = true;
+}
+
+bool PortToggle::takeClosedPortWarning()
+{
+    if (!m_warnPortClosed)
+        return false;
+    return std::exchange(*m_warnPortClosed, false);
 }
 
 void PortToggle::log(const QString& message)
@@ -36,7 +47,7 @@ void PortToggle::toggle(const PortChoice& choice)
 {
     // The number is read from the list on every click, whichever way the click goes.
     const int N = PortSettings::portNumberFromEntry(choice.portEntry);
-    if (flag())
+    if (m_portOpen)
         closePath();
     else
         openPath(N, choice);
@@ -53,9 +64,8 @@ void PortToggle::closePath()
         log(QStringLiteral(" +++ COM-Port ") + P + QStringLiteral(" kann nicht geschlossen werden"));
     }
     // The window treats the port as closed even when the close failed.
-    flag() = false;
-    if (m_side == Side::Output)
-        m_form.WarnPortClosed = true;
+    m_portOpen = false;
+    rearmClosedPortWarning();
 }
 
 void PortToggle::openPath(int N, const PortChoice& choice)
@@ -88,7 +98,7 @@ void PortToggle::openPath(int N, const PortChoice& choice)
     m_port.setSThreshold(1);
     m_port.setInputLen(0);
     log(QStringLiteral(" +++ COM-Port ") + QString::number(N) + QStringLiteral(" wurde geöffnet"));
-    flag() = true;
+    m_portOpen = true;
 }
 
 void PortToggle::openFailed(int N)

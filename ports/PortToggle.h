@@ -5,7 +5,6 @@
 class MessageLog;
 class MessagePresenter;
 class SerialPortService;
-struct FormModel;
 
 // What the operator has chosen in one port's five lists.
 struct PortChoice
@@ -18,8 +17,9 @@ struct PortChoice
 };
 
 // The open/close button of one port: opens the closed port with the chosen number and settings, closes the
-// open one, and logs every attempt and its outcome. The port-open flag it keeps is the one the rest of the
-// program reads.
+// open one, and logs every attempt and its outcome. It is the one writer of its port-open flag, which the
+// rest of the program reads; the output port's toggle also keeps the warning about writing to the closed
+// output port (WarnPortClosed), which line processing takes and mode selection re-arms.
 class PortToggle
 {
 public:
@@ -29,11 +29,20 @@ public:
         Output
     };
 
-    PortToggle(Side side, SerialPortService& port, FormModel& form, MessageLog& log, MessagePresenter& boxes);
+    // warnPortClosed: the closed-port warning, for the output port's toggle only.
+    PortToggle(Side side, SerialPortService& port, bool& portOpen, MessageLog& log, MessagePresenter& boxes,
+               bool* warnPortClosed = nullptr);
 
     // OpenInput_Click / OpenOutput_Click.
     void toggle(const PortChoice& choice);
-    bool isOpen() const;
+    bool isOpen() const { return m_portOpen; }
+    // Closes the port through the same path as the button, when it is open (exit, discovery).
+    void closeIfOpen();
+
+    // The next line written while the output port is closed is reported in the log again.
+    void rearmClosedPortWarning();
+    // True once after each re-arming: the caller reports the closed port now.
+    bool takeClosedPortWarning();
 
     // Log lines for a device that went away while open and came back.
     void reportConnectionLost();
@@ -45,11 +54,11 @@ private:
     void openFailed(int N);
     void log(const QString& message);
     void box(const QString& text);
-    bool& flag();
 
     Side m_side;
     SerialPortService& m_port;
-    FormModel& m_form;
+    bool& m_portOpen;
+    bool* m_warnPortClosed;
     MessageLog& m_log;
     MessagePresenter& m_boxes;
 };

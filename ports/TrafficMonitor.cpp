@@ -55,3 +55,8 @@ void TrafficMonitor::ClearOut_Click()
 {
     m_texts.MessOut.clear();
 }
+
+void TrafficMonitor::takeOperatorEdit(int InOut, const QString& text)
+{
+    (InOut == 0 ? m_texts.MessIn : m_texts.MessOut) = text;
+}

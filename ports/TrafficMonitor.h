@@ -21,6 +21,8 @@ public:
     void ShowMess(QStringView MessText, int InOut);
     void ClearIn_Click();
     void ClearOut_Click();
+    // The operator edited a monitor (InOut 0 or 1): its text is now what the window shows.
+    void takeOperatorEdit(int InOut, const QString& text);
 
     // The text without the characters that the monitors never show.
     static QString visibleText(QStringView text);

@@ -187,7 +187,7 @@ void TestLineProcessor::boardLines()
 void TestLineProcessor::lapHoldLetsOneLineThrough()
 {
     EngineRig rig(OperatingMode::Stopen);
-    rig.form.LapFlag = true;
+    rig.engine.watch.Lap_Click();
 
     rig.engine.lines.checkAndOut(QStringLiteral("A\rB\rC\r"));
 
@@ -208,7 +208,7 @@ void TestLineProcessor::unsentLines()
     QFETCH(bool, open);
     QFETCH(QStringList, log);
     EngineRig rig(OperatingMode::in_out, open);
-    rig.form.WarnPortClosed = true;
+    rig.engine.outputToggle.rearmClosedPortWarning();
     rig.out.refuseWrite = true;
 
     rig.engine.lines.checkAndOut(QStringLiteral("A\rB\r"));

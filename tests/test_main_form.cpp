@@ -35,12 +35,9 @@ class TestMainForm : public QObject
 {
     Q_OBJECT
 private slots:
-    void startupLog()
+    void startupLogIsShown()
     {
         WindowFixture f;
-        QCOMPARE(f.form().texts.Text1, QStringLiteral("14:03:07 +++ Kein Comport verfügbar\r\n"
-                                                      "14:03:07 +++ Vorhandene COM-Ports abfragen\r\n"
-                                                      "14:03:07 +++ Programmstart. \r\n\r\n"));
         f.window->refreshViews();
         QCOMPARE(
             f.widget<QPlainTextEdit>("Text1")->toPlainText(),
@@ -140,10 +137,8 @@ private slots:
         WindowFixture f({2});
         f.window->OpenOutput_Click();
         f.window->Ende_Click();
-        QCOMPARE(f.logLines().mid(0, 3), (QStringList{"14:03:07 +++ COM-Port 2 geschlossen",
-                                                      "14:03:07 +++ Versuch den COM-Port 2 zu schließen",
-                                                      "14:03:07 +++ COM-Port 2 wurde geöffnet"}));
         QVERIFY(!f.output.isOpen());
+        QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
     }
 
     void toggleFollowsThePortAndTheLists()
@@ -165,19 +160,14 @@ private slots:
         QCOMPARE(f.input.openedPorts.size(), opened);
     }
 
-    void discoveryFromTheMenuClosesOpenPortsFirst()
+    void discoveryFromTheMenuRefillsThePortLists()
     {
         WindowFixture f({1, 3});
         f.window->OpenInput_Click();
         f.window->OpenOutput_Click();
         f.input.existing = f.output.existing = {5};
         f.window->check_comPorts_Click();
-        QCOMPARE(f.logLines().mid(0, 6), (QStringList{"14:03:07 +++ 1 Comport(s) verfügbar",
-                                                      "14:03:07 +++ Vorhandene COM-Ports abfragen",
-                                                      "14:03:07 +++ COM-Port 3 geschlossen",
-                                                      "14:03:07 +++ Versuch den COM-Port 3 zu schließen",
-                                                      "14:03:07 +++ COM-Port 1 geschlossen",
-                                                      "14:03:07 +++ Versuch den COM-Port 1 zu schließen"}));
+        QCOMPARE(entries(f.widget<QComboBox>("Combo1")), QStringList{"COM 5"});
         QCOMPARE(f.widget<QComboBox>("Combo6")->currentText(), QStringLiteral("COM 5"));
         QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
     }

@@ -135,27 +135,36 @@ void ModesTest::selection()
     QFETCH(OperatingMode, mode);
     QFETCH(QString, on);
 
-    EngineRig rig;
-    // Every control visible, every timer on and both buffers full before the selection.
-    rig.form.layout = {true, true, true, true, true, true, true};
-    rig.form.timers = {true, true, true};
-    rig.form.texts.Text3 = QStringLiteral("..L0\t 04");
-    rig.form.texts.Text5 = QStringLiteral("old line\r\r\n");
-    rig.engine.modes.select(mode);
+    // From a running stopwatch (Timer1, Timer3, every stopwatch control), from the time of day (Timer2) and
+    // from the countdown (TimerText), each with both buffers filled.
+    for (const OperatingMode before : {OperatingMode::Stopen, OperatingMode::AktTime, OperatingMode::Timer}) {
+        EngineRig rig(before);
+        rig.engine.watch.Start_Click();
+        rig.tick();
+        rig.engine.lines.checkAndOut(QStringLiteral("old line\r"));
+        rig.deliver("..L0\t 04");
+        QVERIFY(!rig.form.texts.Text3.isEmpty() && !rig.form.texts.Text5.isEmpty());
+        rig.settle();
 
-    const ModeLayout& l = rig.form.layout;
-    const TimerSwitches& t = rig.form.timers;
-    const bool flags[] = {l.TimerText,  l.TimeOut, l.Start,  l.Reset,  l.Stop1,
-                          l.DispZentel, l.Lap,     t.Timer1, t.Timer2, t.Timer3};
-    const char* const names[] = {"TimerText",  "TimeOut", "Start",  "Reset",  "Stop1",
-                                 "DispZentel", "Lap",     "Timer1", "Timer2", "Timer3"};
-    QStringList shown;
-    for (int i = 0; i < 10; ++i)
-        if (flags[i])
-            shown << names[i];
-    QCOMPARE(shown.join(u' '), on);
-    QCOMPARE(rig.form.texts.Text3 + rig.form.texts.Text5, QString());
-    QCOMPARE(rig.logLines(), QStringList{"14:03:07" + log});
+        rig.engine.modes.select(mode);
+
+        const ModeLayout& l = rig.form.layout;
+        const TimerSwitches& t = rig.form.timers;
+        const bool flags[] = {l.TimerText,  l.TimeOut, l.Start,  l.Reset,  l.Stop1,
+                              l.DispZentel, l.Lap,     t.Timer1, t.Timer2, t.Timer3};
+        const char* const names[] = {"TimerText",  "TimeOut", "Start",  "Reset",  "Stop1",
+                                     "DispZentel", "Lap",     "Timer1", "Timer2", "Timer3"};
+        QStringList shown;
+        for (int i = 0; i < 10; ++i)
+            if (flags[i])
+                shown << names[i];
+        QCOMPARE(shown.join(u' '), on);
+        if (mode != OperatingMode::Stopen && mode != OperatingMode::Timer)
+            QCOMPARE(rig.form.texts.Text3 + rig.form.texts.Text5, QString());
+        else
+            QCOMPARE(rig.form.texts.Text3, QString()); // the reset's board line starts the new output text
+        QCOMPARE(rig.logLines(), QStringList{"14:03:07" + log});
+    }
 }
 
 // The end of the countdown goes to the log; an unreadable preset brings the format box and counts as zero.

@@ -97,16 +97,20 @@ private slots:
         QFETCH(QString, outcome);
         EngineRig rig;
         FakeSerialPort& port = side == Out ? rig.out : rig.in;
-        bool& flag = side == Out ? rig.form.OutPortOpen : rig.form.InPortOpen;
-        if (!wasOpen)
-            flag = !port.close();
+        PortToggle& toggle = side == Out ? rig.engine.outputToggle : rig.engine.inputToggle;
+        if (!wasOpen) {
+            toggle.closeIfOpen();
+            (void)rig.engine.outputToggle.takeClosedPortWarning(); // so that only this toggle can set it
+
+            rig.settle();
+        }
+        port.rThreshold = port.sThreshold = port.inputLen = -1; // as before any open
         port.existing << number;
         port.refuseOpen = refuse == "open";
         port.refuseSettings = refuse == "settings";
         port.refuseClose = refuse == "close";
 
-        (side == Out ? rig.engine.outputToggle : rig.engine.inputToggle)
-            .toggle(PortChoice{entry, "9600", 2, "8", "1"});
+        toggle.toggle(PortChoice{entry, "9600", 2, "8", "1"});
 
         QCOMPARE(rig.boxes.texts(), boxes);
         const QString n = QString::number(number);
@@ -114,7 +118,8 @@ private slots:
                                               "14:03:07 +++ Versuch den COM-Port " + n +
                                                   (wasOpen ? " zu schließen" : " zu öffnen")}));
         const bool opened = outcome == " wurde geöffnet";
-        QCOMPARE(flag, opened);
+        QCOMPARE(toggle.isOpen(), opened);
+        QCOMPARE(side == Out ? rig.form.OutPortOpen : rig.form.InPortOpen, opened);
         QCOMPARE((QList<int>{port.rThreshold, port.sThreshold, port.inputLen}),
                  (opened ? QList<int>{1, 1, 0} : QList<int>{-1, -1, -1}));
         // Only closing the output port warns that the board gets nothing.
@@ -179,8 +184,10 @@ private slots:
         QFETCH(QString, outcome);
         EngineRig rig;
         FakeSerialPort& fake = side == Out ? rig.out : rig.in;
-        if (port == "closed")
-            (side == Out ? rig.form.OutPortOpen : rig.form.InPortOpen) = !fake.close();
+        if (port == "closed") {
+            (side == Out ? rig.engine.outputToggle : rig.engine.inputToggle).closeIfOpen();
+            rig.settle();
+        }
         fake.refuseWrite = port == "refusing";
 
         (side == Out ? rig.engine.outputSend : rig.engine.inputSend).send(text);

@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(widget<QComboBox>("Combo6")->currentText(), QStringLiteral("COM 2"));
         m_window->OpenInput_Click();
         m_window->OpenOutput_Click();
-        QVERIFY(m_window->engine().form.InPortOpen && m_window->engine().form.OutPortOpen);
+        QVERIFY(m_window->engine().form().InPortOpen && m_window->engine().form().OutPortOpen);
         QVERIFY(m_boxes.shown.isEmpty());
     }
 
@@ -84,7 +84,7 @@ private slots:
             padded("042.    00:01:23.45") + padded("042C    00:01:23.45 12") + padded(" 0042   : 1:23.455");
         QCOMPARE(collect(*m_out, expected.size()), expected);
         m_window->refreshViews();
-        QCOMPARE(m_window->engine().form.texts.MessIn.left(29),
+        QCOMPARE(m_window->engine().form().texts.MessIn.left(29),
                  QStringLiteral("..R...00042...00:01:23.45\r\n.."));
     }
 

@@ -24,7 +24,7 @@ struct WindowFixture
     {
         return window->findChild<W*>(QString::fromLatin1(name));
     }
-    FormModel& form() { return window->engine().form; }
+    const FormModel& form() { return window->engine().form(); }
     // The log's lines, newest first, without their line ends.
     QStringList logLines() { return form().texts.Text1.split(QStringLiteral("\r\n")); }
 
