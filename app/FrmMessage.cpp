@@ -1,14 +1,14 @@
 #include "app/FrmMessage.h"
 
+#include "app/WindowResources.h"
+
 #include "ui_FrmMessage.h"
 
 #include <QKeyEvent>
 
-void initBreloxResources();
-
 FrmMessage::FrmMessage(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::FrmMessage>())
 {
-    initBreloxResources();
+    loadWindowResources();
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |

@@ -1,27 +1,12 @@
 #include "app/MainForm.h"
 
 #include "app/FrmMessage.h"
+#include "app/WindowResources.h"
 #include "core/AboutText.h"
 #include "ports/SerialPortService.h"
 #include "ui_MainForm.h"
 
 #include <QSignalBlocker>
-
-// The pictures live in the window library, and a static library needs its resources registered by hand.
-// The window's fonts are named as on Windows; elsewhere look-alikes of the same width stand in.
-void initBreloxResources()
-{
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    Q_INIT_RESOURCE(resources);
-    QFont::insertSubstitutions(
-        QStringLiteral("MS Sans Serif"),
-        {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-    QFont::insertSubstitutions(QStringLiteral("Courier"),
-                               {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")});
-}
 
 namespace {
 
@@ -71,7 +56,7 @@ MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const
       m_engine(MSComm1, MSComm2, wallClock, monotonicClock, boxes), Timer2(wallClock),
       m_views([this] { syncTextBoxes(); })
 {
-    initBreloxResources();
+    loadWindowResources();
     ui->setupUi(this);
     setFixedSize(sizeHint());
     applyFonts();

@@ -1,0 +1,23 @@
+#include "app/WindowResources.h"
+
+#include <QFont>
+#include <QStringList>
+
+// Q_INIT_RESOURCE declares the registration function where it stands: outside any namespace.
+static bool registerResources()
+{
+    Q_INIT_RESOURCE(resources);
+    // The window's fonts are named as on Windows; elsewhere look-alikes of the same width stand in.
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Sans Serif"),
+        {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    QFont::insertSubstitutions(QStringLiteral("Courier"),
+                               {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")});
+    return true;
+}
+
+void loadWindowResources()
+{
+    static const bool registered = registerResources();
+    Q_UNUSED(registered);
+}
