@@ -267,7 +267,7 @@ private slots:
                          dir.filePath(QStringLiteral("com5"))});
         QVERIFY(simulator.waitForReadyRead(IoTimeout));
         QVERIFY(simulator.readLine().startsWith("recording "));
-        const QByteArray sent("  L0\t 042\t00:01:23.45\r\x00\xE4\\\n", 28);
+        const QByteArray sent("  L0\t 042\t00:01:23.45\r\x00\xE4\\\n", 26);
         QVERIFY(device.writeFar(sent.left(10)));
         QVERIFY(device.writeFar(sent.mid(10)));
         QList<Entry> entries;
