@@ -29,6 +29,20 @@ StartOptions parseCommandLine(const QStringList& arguments)
         QStringLiteral("Ports-Ordner für diesen Lauf: ein Link comN darin nennt das Gerät von COM N."),
         QStringLiteral("ordner"));
     parser.addOptions({help, version, ports});
+    // Qt's own window options (-platform xcb, -style fusion, ...) are left to the application object.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                             "qwindowicon", "qwindowtitle", "session", "style", "stylesheet", "display",
+                             "geometry", "name", "title", "icon", "visual"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
+    for (const char* name : {"reverse", "widgetcount", "sync", "nograb", "dograb"}) {
+        QCommandLineOption qtOption(QString::fromLatin1(name));
+        qtOption.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qtOption);
+    }
 
     StartOptions result;
     const QString program = QStringLiteral("brelox");

@@ -28,6 +28,8 @@ private slots:
         QTest::newRow("no options") << QStringList{} << run << 0 << QString();
         QTest::newRow("--version") << QStringList{"--version"} << print << 0 << version;
         QTest::newRow("-v") << QStringList{"-v"} << print << 0 << version;
+        QTest::newRow("Qt's own options")
+            << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse"} << run << 0 << QString();
         QTest::newRow("unknown option")
             << QStringList{"--board"} << fail << 2
             << QString("brelox: Unknown option 'board'.\nbrelox --help zeigt die Optionen.\n");
@@ -64,6 +66,7 @@ private slots:
         QCOMPARE(options.exitCode, 0);
         for (const char* option : {"-h, --help", "-v, --version", "--ports <ordner>"})
             QVERIFY2(options.text.contains(QLatin1String(option)), option);
+        QVERIFY2(!options.text.contains(QLatin1String("platform")), "Qt's own options stay out of the help");
     }
 
     void portsFolderIsMadeAbsolute()
