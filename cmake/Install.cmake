@@ -1,5 +1,5 @@
 # What `cmake --install` puts on the machine: the two programs under their Linux names, the menu entry,
-# the icon in the hicolor theme, the AppStream metainfo and the man page.
+# the icon in the hicolor theme, the AppStream metainfo, the man page and an example race.
 include(GNUInstallDirs)
 
 # The id of the menu entry, the metainfo and the icon.
@@ -37,3 +37,5 @@ install(FILES ${_out}/${BRELOX_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/resources/brelox_icon.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME ${BRELOX_APP_ID}.svg)
 install(FILES ${_out}/brelox.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# A recorded race for the simulator's --replay.
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/docs/examples/race.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/brelox/examples)

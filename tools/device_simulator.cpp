@@ -300,8 +300,10 @@ int main(int argc, char* argv[])
     if (options.replay.isEmpty()) {
         QObject::connect(&records, &QTimer::timeout, app.get(), [&] {
             QByteArray line = generatedRecord(step++);
-            device.send(line + '\r');
-            say("device sent \"" + line.replace('\t', "<TAB>") + '"');
+            if (device.send(line + '\r'))
+                say("device sent \"" + line.replace('\t', "<TAB>") + '"');
+            else
+                say("COM 1 is not being read: record dropped");
         });
         records.start(options.interval);
     } else {
@@ -309,10 +311,10 @@ int main(int argc, char* argv[])
         records.setTimerType(Qt::PreciseTimer);
         QObject::connect(&records, &QTimer::timeout, app.get(), [&] {
             const QByteArray bytes = replay.due(sinceStart.elapsed());
-            if (!bytes.isEmpty()) {
-                device.send(bytes);
+            if (!bytes.isEmpty() && device.send(bytes))
                 say("device sent \"" + RecordedStream::escape(bytes) + '"');
-            }
+            else if (!bytes.isEmpty())
+                say("COM 1 is not being read: bytes dropped");
             if (replay.finished())
                 say("replay finished");
             else
