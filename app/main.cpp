@@ -1,20 +1,44 @@
 #include "app/MainForm.h"
 #include "app/QtMessagePresenter.h"
 #include "core/Clock.h"
+#include "engine/StartUp.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QTranslator>
+
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    // The command line is read before any display is opened, so that --help and --version answer on a
+    // terminal without one.
+    StartOptions options;
+    {
+        QCoreApplication commandLine(argc, argv);
+        QTranslator qtTexts;
+        if (StartUp::loadQtGermanTexts(qtTexts))
+            QCoreApplication::installTranslator(&qtTexts);
+        options = StartUp::parseCommandLine(QCoreApplication::arguments());
+    }
+    if (options.action != StartOptions::Action::Run) {
+        std::fputs(options.text.toLocal8Bit().constData(),
+                   options.action == StartOptions::Action::Print ? stdout : stderr);
+        return options.exitCode;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brelox"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/brelox_icon.svg")));
+    QTranslator qtTexts;
+    if (StartUp::loadQtGermanTexts(qtTexts))
+        QApplication::installTranslator(&qtTexts);
 
-    QtSerialPortService input{ComPortMap()};
-    QtSerialPortService output{ComPortMap()};
+    const ComPortMap ports = options.portsFolder.isEmpty() ? ComPortMap() : ComPortMap(options.portsFolder);
+    QtSerialPortService input{ports};
+    QtSerialPortService output{ports};
     SystemWallClock wallClock;
     SystemMonotonicClock monotonicClock;
     QtMessagePresenter boxes;

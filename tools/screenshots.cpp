@@ -1,5 +1,6 @@
-// Writes PNG pictures of the main window and the information dialog as they look right after start-up, and
-// of the main window with a countdown running.
+// Writes PNG pictures of the main window and the information dialog as they look right after start-up, of
+// the main window with a countdown running, and of the window in TAG -> Alge beside the simulator's board
+// window showing what the window sent to the board.
 // Usage: brelox_screenshots [output folder]   (run with QT_QPA_PLATFORM=offscreen where there is no display)
 
 #include "FakeClocks.h"
@@ -7,11 +8,70 @@
 #include "RecordingPresenter.h"
 #include "app/FrmMessage.h"
 #include "app/MainForm.h"
+#include "simulator/BoardModel.h"
+#include "simulator/BoardWindow.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QPixmap>
 #include <cstdio>
+
+// The window converting Tag Heuer records, beside the board window fed with the bytes it wrote to COM 3.
+static bool windowAndBoard(const QString& folder)
+{
+    FakeSerialPort input;
+    FakeSerialPort output;
+    input.existing = {1, 3};
+    output.existing = {1, 3};
+    FakeWallClock wallClock;
+    FakeMonotonicClock monotonicClock;
+    RecordingPresenter boxes;
+    MainForm window(input, output, wallClock, monotonicClock, boxes);
+    window.show();
+    window.OpenInput_Click();
+    window.OpenOutput_Click();
+    window.TagAlge_Click();
+    if (!input.isOpen() || !output.isOpen()) {
+        std::fputs("the ports did not open\n", stderr);
+        return false;
+    }
+
+    QTime arrival(10, 14, 2, 310);
+    BoardModel model([&] { return arrival; });
+    BoardWindow board(model);
+    const QList<QByteArray> records = {"  L0\t 017\t00:01:04.87\r",
+                                       "  L1\t   3\r",
+                                       "  L0\t 018\t00:00:59.12\r",
+                                       "  L1\t   1\r",
+                                       "  R   00018   00:00:59.12\r",
+                                       "  L0\t 019\t00:01:02.40\r",
+                                       "  L1\t   2\r"};
+    for (const QByteArray& record : records) {
+        input.deliver(record);
+        QApplication::processEvents();
+        model.receive(output.written);
+        output.written.clear();
+        arrival = arrival.addMSecs(7310);
+    }
+    board.refresh();
+    window.refreshViews();
+    board.show();
+    board.resize(board.sizeHint().width(), window.height());
+    QApplication::processEvents();
+
+    const QPixmap left = window.grab();
+    const QPixmap right = board.grab();
+    QPixmap both(left.width() + right.width() + 16, qMax(left.height(), right.height()));
+    both.fill(Qt::white);
+    QPainter painter(&both);
+    painter.drawPixmap(0, 0, left);
+    painter.drawPixmap(left.width() + 16, 0, right);
+    painter.end();
+    const QString path = QDir(folder).filePath(QStringLiteral("window-and-board.png"));
+    std::printf("%s\n", qPrintable(path));
+    return model.hasLine() && both.save(path);
+}
 
 int main(int argc, char* argv[])
 {
@@ -48,5 +108,6 @@ int main(int argc, char* argv[])
     const QString timerPath = QDir(folder).filePath(QStringLiteral("main-window-countdown.png"));
     ok = ok && window.grab().save(timerPath);
     std::printf("%s\n%s\n%s\n", qPrintable(mainPath), qPrintable(dialogPath), qPrintable(timerPath));
+    ok = ok && windowAndBoard(folder);
     return ok ? 0 : 1;
 }

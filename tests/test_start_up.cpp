@@ -1,0 +1,96 @@
+#include "Version.h"
+#include "engine/StartUp.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+
+// The start-up rules without a window: what the command line asks for, and Qt's German texts.
+class TestStartUp : public QObject
+{
+    Q_OBJECT
+private slots:
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("text");
+        const int run = int(StartOptions::Action::Run);
+        const int print = int(StartOptions::Action::Print);
+        const int fail = int(StartOptions::Action::Fail);
+        const QString version = QStringLiteral("Brelox %1.%2.%3\n")
+                                    .arg(Version::Major)
+                                    .arg(Version::Minor)
+                                    .arg(Version::Revision);
+        QTest::newRow("no options") << QStringList{} << run << 0 << QString();
+        QTest::newRow("--version") << QStringList{"--version"} << print << 0 << version;
+        QTest::newRow("-v") << QStringList{"-v"} << print << 0 << version;
+        QTest::newRow("Qt's own options")
+            << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse"} << run << 0 << QString();
+        QTest::newRow("unknown option")
+            << QStringList{"--board"} << fail << 2
+            << QString("brelox: Unknown option 'board'.\nbrelox --help zeigt die Optionen.\n");
+        QTest::newRow("--ports without folder")
+            << QStringList{"--ports"} << fail << 2
+            << QString("brelox: Missing value after '--ports'.\nbrelox --help zeigt die Optionen.\n");
+        QTest::newRow("argument") << QStringList{"com1"} << fail << 2
+                                  << QString("brelox: Unerwartetes Argument 'com1'.\n"
+                                             "brelox --help zeigt die Optionen.\n");
+        QTest::newRow("absent ports folder")
+            << QStringList{"--ports", "/nonexistent/ports"} << fail << 2
+            << QString("brelox: Den Ports-Ordner '/nonexistent/ports' gibt es nicht.\n"
+                       "brelox --help zeigt die Optionen.\n");
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(int, exitCode);
+        QFETCH(QString, text);
+        arguments.prepend(QStringLiteral("brelox"));
+        const StartOptions options = StartUp::parseCommandLine(arguments);
+        QCOMPARE(int(options.action), action);
+        QCOMPARE(options.exitCode, exitCode);
+        QCOMPARE(options.text, text);
+        QCOMPARE(options.portsFolder, QString());
+    }
+
+    void helpNamesEveryOption()
+    {
+        const StartOptions options =
+            StartUp::parseCommandLine({QStringLiteral("brelox"), QStringLiteral("-h")});
+        QCOMPARE(int(options.action), int(StartOptions::Action::Print));
+        QCOMPARE(options.exitCode, 0);
+        for (const char* option : {"-h, --help", "-v, --version", "--ports <ordner>"})
+            QVERIFY2(options.text.contains(QLatin1String(option)), option);
+        QVERIFY2(!options.text.contains(QLatin1String("platform")), "Qt's own options stay out of the help");
+    }
+
+    void portsFolderIsMadeAbsolute()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ports")));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        const StartOptions options = StartUp::parseCommandLine(
+            {QStringLiteral("brelox"), QStringLiteral("--ports"), QStringLiteral("ports")});
+        QDir::setCurrent(before);
+        QCOMPARE(int(options.action), int(StartOptions::Action::Run));
+        QCOMPARE(options.portsFolder, QDir(dir.path()).filePath(QStringLiteral("ports")));
+    }
+
+    void qtTextsInGerman()
+    {
+        QTranslator translator;
+        if (!StartUp::loadQtGermanTexts(translator))
+            QSKIP("Qt's German translation (qt6-translations-l10n) is not installed");
+        QCOMPARE(translator.translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+        QCOMPARE(translator.translate("QLineEdit", "&Undo"), QStringLiteral("&Rückgängig"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartUp)
+#include "test_start_up.moc"
