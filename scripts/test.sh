@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs the whole test suite (no display needed): the house
-# rules (formatting, clang-tidy, floors), the debug suite, and the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# Installs what is needed, builds everything and runs the whole test suite (no display needed): the debug
+# suite, the house rules (formatting, clang-tidy, floors) and the Debian package with its checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,3 +10,4 @@ cmake --preset debug
 cmake --build --preset debug
 ctest --preset debug
 bash scripts/check-style.sh
+bash scripts/ci-package.sh
