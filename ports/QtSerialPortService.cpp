@@ -75,7 +75,7 @@ QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
     : SerialPortService(parent), m_map(std::move(map))
 {
     m_retry.setInterval(DefaultRetryMsecs);
-    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::onReadyRead);
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::bytesArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
     connect(&m_retry, &QTimer::timeout, this, &QtSerialPortService::retryOpen);
 }
@@ -229,24 +229,24 @@ QString QtSerialPortService::input()
     if (!m_port.isOpen())
         return {};
     const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+    if (!bytes.isEmpty())
+        noteTaken();
     return QString::fromLatin1(bytes);
 }
 
-void QtSerialPortService::onReadyRead()
+// QSerialPort raises readyRead neither while a slot of it is running nor for bytes that came in meanwhile:
+// bytesArrived() asks here again after each handler.
+bool QtSerialPortService::receiveDue() const
 {
-    if (!m_wantOpen || m_lost)
-        return;
-    if (m_rThreshold > 0 && m_port.bytesAvailable() >= m_rThreshold)
-        raise(comEvReceive);
+    return m_wantOpen && !m_lost && m_port.isOpen() && m_rThreshold > 0 &&
+           m_port.bytesAvailable() >= m_rThreshold;
+}
+
+void QtSerialPortService::afterReceive()
+{
     // The handler may have closed the port.
     if (m_wantOpen && !m_lost && m_port.isOpen())
         checkLineErrors();
-}
-
-void QtSerialPortService::raise(int code)
-{
-    m_commEvent = code;
-    emit onComm();
 }
 
 void QtSerialPortService::resetLineErrorCounts()

@@ -6,10 +6,11 @@
 #include <QSerialPort>
 #include <QTimer>
 
-// The serial-port service on QSerialPort. Received data raises event 2; overruns and receive-buffer
-// overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the device of an open port goes
-// away, the port is closed at once, connectionLost() is emitted once, and the same device is tried again
-// about once a second until it opens (reconnected()) or the operator closes the port.
+// The serial-port service on QSerialPort. Received data raises event 2 (never nested, see SerialPortService);
+// overruns and receive-buffer overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the
+// device of an open port goes away, the port is closed at once, connectionLost() is emitted once, and the
+// same device is tried again about once a second until it opens (reconnected()) or the operator closes the
+// port.
 class QtSerialPortService : public SerialPortService
 {
     Q_OBJECT
@@ -29,7 +30,7 @@ public:
     void setInputLen(int length) override { m_inputLen = length; }
     bool output(const QString& text) override;
     QString input() override;
-    int commEvent() const override { return m_commEvent; }
+    qint64 bytesWaiting() const override { return m_port.isOpen() ? m_port.bytesAvailable() : 0; }
 
     // Milliseconds between two attempts to open a lost device again.
     void setRetryInterval(int msecs) { m_retry.setInterval(msecs); }
@@ -38,10 +39,10 @@ private:
     bool openDevice();
     bool settingsTookEffect() const;
     void resetLineErrorCounts();
-    void onReadyRead();
+    bool receiveDue() const override;
+    void afterReceive() override;
     void onError(QSerialPort::SerialPortError error);
     void retryOpen();
-    void raise(int code);
     void checkLineErrors();
 
     ComPortMap m_map;
@@ -52,7 +53,6 @@ private:
     int m_rThreshold = 0;
     int m_sThreshold = 0;
     int m_inputLen = 0;
-    int m_commEvent = 0;
     bool m_wantOpen = false;   // the program has opened the port (it may be waiting for the device)
     bool m_lost = false;       // the device went away and is being retried
     bool m_closing = false;    // errors reported while the device is being closed are expected

@@ -1,6 +1,7 @@
 // The QSerialPort service over pseudo-terminal pairs, linked as COM ports in a temporary ports folder:
 // settings on the line, bytes both ways, a device that goes away and comes back.
 
+#include "BlockingPresenter.h"
 #include "FakeClocks.h"
 #include "FakeSerialPort.h"
 #include "PtyPair.h"
@@ -84,6 +85,47 @@ private slots:
         }
         QVERIFY(got == expected);
         QCOMPARE(lost.count(), 0);
+    }
+
+    void recordsArrivingWhileABoxIsOpenGoOutOnceInOrder()
+    {
+        PtyPair inFar(m_dir.path(), 1);
+        PtyPair outFar(m_dir.path(), 2);
+        QtSerialPortService in{ComPortMap(m_dir.path())};
+        QtSerialPortService out{ComPortMap(m_dir.path())};
+        FakeWallClock wall;
+        FakeMonotonicClock mono;
+        BlockingPresenter boxes;
+        Engine engine(in, out, wall, mono, boxes);
+        connect(&in, &SerialPortService::onComm, this, [&] { engine.receive.MSComm1_OnComm(); });
+        engine.inputToggle.toggle(PortChoice{"COM 1", "9600", 2, "8", "1"});
+        engine.outputToggle.toggle(PortChoice{"COM 2", "9600", 2, "8", "1"});
+        QVERIFY(engine.form.InPortOpen && engine.form.OutPortOpen);
+
+        // An unreadable time opens "Format kontrollieren"; while it is open the next records arrive, one
+        // write each, and the box closes once the port holds all of them. No input follows.
+        QByteArray later;
+        for (int n = 2; n <= 5; ++n)
+            later += "..L0\t 04" + QByteArray::number(n) + "\t00:00:4" + QByteArray::number(n) + ".00\r";
+        boxes.whileShown = [&] {
+            for (const QByteArray& record : later.split('\r').mid(0, 4))
+                QVERIFY(inFar.writeFar(record + '\r'));
+        };
+        boxes.releaseWhen = [&] { return in.bytesWaiting() == later.size(); };
+        QVERIFY(inFar.writeFar("..L0\t 041\t00:00:41.00\r..R...00043...00:xx:23.45\r"));
+
+        QByteArray expected = "041.    00:00:41.00   \r 0043   :  : 0.005    \r";
+        for (int n = 2; n <= 5; ++n)
+            expected += "04" + QByteArray::number(n) + ".    00:00:4" + QByteArray::number(n) + ".00   \r";
+        QByteArray got;
+        for (QDeadlineTimer deadline(IoTimeout); got.size() < expected.size() && !deadline.hasExpired();) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            got += outFar.drainFar(1);
+        }
+        QCOMPARE(boxes.texts(), QStringList{"Fehler 13 beim beim Zeiten berechnen:\r\n\r\nTypen unverträglich"
+                                            "\r\n\r\nFormat hh:mm:ss.ss kontrollieren"});
+        QCOMPARE(boxes.givenUp, 0);
+        QCOMPARE(got + outFar.drainFar(50), expected);
     }
 
     void lostDeviceIsClosedAndReopened()

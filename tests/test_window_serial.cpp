@@ -1,9 +1,9 @@
 // The whole window on real serial ports: pseudo-terminal pairs linked as COM 1 (input) and COM 2 (output)
 // through a temporary ports folder, driven from their far ends.
 
+#include "BlockingPresenter.h"
 #include "FakeClocks.h"
 #include "PtyPair.h"
-#include "RecordingPresenter.h"
 #include "app/MainForm.h"
 #include "ports/QtSerialPortService.h"
 
@@ -32,6 +32,11 @@ QByteArray padded(const QByteArray& line)
     return line.leftJustified(22, ' ') + '\r';
 }
 
+QByteArray l0(int number)
+{
+    return "..L0\t " + QByteArray::number(number) + "\t00:00:" + QByteArray::number(number % 60) + ".00\r";
+}
+
 } // namespace
 
 class TestWindowSerial : public QObject
@@ -45,7 +50,7 @@ private:
     std::unique_ptr<QtSerialPortService> m_output;
     FakeWallClock m_wall;
     FakeMonotonicClock m_mono;
-    RecordingPresenter m_boxes;
+    BlockingPresenter m_boxes;
     std::unique_ptr<MainForm> m_window;
 
     template <typename W = QWidget> W* widget(const char* name) { return m_window->findChild<W*>(name); }
@@ -75,6 +80,7 @@ private slots:
         m_output.reset();
         m_in.reset();
         m_out.reset();
+        m_boxes = BlockingPresenter();
     }
 
     void tagHeuerRecordsArriveConvertedOnTheBoard()
@@ -86,6 +92,28 @@ private slots:
         m_window->refreshViews();
         QCOMPARE(m_window->engine().form.texts.MessIn.left(29),
                  QStringLiteral("..R...00042...00:01:23.45\r\n.."));
+    }
+
+    void recordsArrivingWhileABoxIsOpenReachTheBoard()
+    {
+        // The box of an unreadable time stays open until the port holds every record sent after it.
+        QByteArray later;
+        for (int n = 142; n <= 145; ++n)
+            later += l0(n);
+        m_boxes.whileShown = [&] {
+            for (int n = 142; n <= 145; ++n)
+                QVERIFY(m_in->writeFar(l0(n)));
+        };
+        m_boxes.releaseWhen = [&] { return m_input->bytesWaiting() == later.size(); };
+        QVERIFY(m_in->writeFar(l0(141) + "..R...00043...00:xx:23.45\r"));
+
+        QByteArray expected = padded("141.    00:00:21.00") + padded(" 0043   :  : 0.005");
+        for (int n = 142; n <= 145; ++n)
+            expected += padded(QByteArray::number(n) + ".    00:00:" + QByteArray::number(n % 60) + ".00");
+        const QByteArray got = collect(*m_out, expected.size());
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QCOMPARE(m_boxes.givenUp, 0);
+        QCOMPARE(got + m_out->drainFar(50), expected);
     }
 
     void linesPassThroughInOneToOneMode()
