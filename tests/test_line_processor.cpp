@@ -90,6 +90,7 @@ void TestLineProcessor::setTimeFormat_data()
     QTest::newRow("one digit seconds") << 9.0 << "  :  : 9.00";
     QTest::newRow("under a minute") << 59.99 << "  :  :59.99";
     QTest::newRow("one minute") << 60.0 << "  : 1:00.00";
+    QTest::newRow("hundredths carried into the minute") << 59.996 << "  : 1:00.00";
     QTest::newRow("one hour") << 3600.0 << " 1:00:00.00";
     QTest::newRow("every field") << 45296.78 << "12:34:56.78";
     QTest::newRow("hundred hours") << 360000.0 << "100:00:00.00";
@@ -175,18 +176,12 @@ void TestLineProcessor::boardLines()
     EngineRig whole(mode);
     QCOMPARE(whole.deliver(input), written);
     QCOMPARE(whole.form.texts.Text3, rest);
-    // Split anywhere or byte by byte, the input gives the same.
-    QList<QByteArrayList> ways{{}};
+    // Byte by byte, the input gives the same (random streams in random chunks: chunkingChangesNothing).
+    EngineRig bytes(mode);
     for (char c : input)
-        ways[0] << QByteArray(1, c);
-    for (qsizetype split = 1; split < input.size(); ++split)
-        ways.append({input.first(split), input.sliced(split)});
-    for (const QByteArrayList& chunks : ways) {
-        EngineRig rig(mode);
-        for (const QByteArray& chunk : chunks)
-            rig.deliver(chunk);
-        QVERIFY2(rig.out.written == written && rig.form.texts.Text3 == rest, chunks.join('|').constData());
-    }
+        bytes.deliver(QByteArray(1, c));
+    QCOMPARE(bytes.out.written, written);
+    QCOMPARE(bytes.form.texts.Text3, rest);
 }
 
 void TestLineProcessor::lapHoldLetsOneLineThrough()

@@ -1,18 +1,15 @@
 #pragma once
 
-#include "core/MessagePresenter.h"
+#include "RecordingPresenter.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QList>
 #include <QTimer>
-#include <functional>
 
-// Holds each message box open the way a modal box does: showMessage() spins a nested event loop. whileShown
-// runs inside that loop once the box is open, for the test to act while it is open; the box closes when
-// releaseWhen() holds afterwards (checked as the loop turns), or after `giveUpMs` as a safety net, which
-// counts in `givenUp`.
-class BlockingPresenter : public MessagePresenter
+// Holds each message box open the way a modal box does: showMessage() records the box and spins a nested
+// event loop. whileShown runs inside that loop once the box is open; the box closes when releaseWhen() holds
+// afterwards (checked as the loop turns), or after `giveUpMs` as a safety net, which counts in `givenUp`.
+class BlockingPresenter : public RecordingPresenter
 {
 public:
     void showMessage(const ModalMessage& message) override
@@ -23,11 +20,9 @@ public:
         bool acted = !whileShown;
         const QDeadlineTimer deadline(giveUpMs);
         QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-            if (!acted)
-                return;
-            if (deadline.hasExpired())
+            if (acted && deadline.hasExpired())
                 ++givenUp;
-            if (deadline.hasExpired() || !releaseWhen || releaseWhen())
+            if (acted && (deadline.hasExpired() || !releaseWhen || releaseWhen()))
                 loop.quit();
         });
         if (whileShown) {
@@ -40,16 +35,6 @@ public:
         loop.exec();
     }
 
-    QStringList texts() const
-    {
-        QStringList t;
-        for (const auto& m : shown)
-            t << m.text;
-        return t;
-    }
-
-    QList<ModalMessage> shown;
-    std::function<void()> whileShown;
     std::function<bool()> releaseWhen;
     int giveUpMs = 10000;
     int givenUp = 0;
