@@ -1,5 +1,7 @@
 #include "engine/Engine.h"
 
+#include "ports/SerialPortService.h"
+
 Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
                const MonotonicClock& monotonicClock, MessagePresenter& boxes)
     : MSComm1(MSComm1), MSComm2(MSComm2), log(wallClock, form.texts.Text1), monitor(form.texts), time(boxes),
@@ -10,4 +12,7 @@ Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const Wal
       inputSend(MSComm1, form.InPortOpen, 0, log, boxes, monitor),
       outputSend(MSComm2, form.OutPortOpen, 1, log, boxes, monitor)
 {
+    QObject::connect(&MSComm2, &SerialPortService::outputOverloaded, &m_connections, [this] {
+        log.WriteLog(QStringLiteral(" +++ COM-Port Ausgang überlastet, ältere Zeilen verworfen"));
+    });
 }

@@ -6,15 +6,27 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <deque>
+
 // The serial-port service on QSerialPort. Received data raises event 2 (never nested, see SerialPortService);
 // overruns and receive-buffer overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the
 // device of an open port goes away, the port is closed at once, connectionLost() is emitted once, and the
 // same device is tried again about once a second until it opens (reconnected()) or the operator closes the
 // port.
+//
+// Sending: a line goes straight to the driver when nothing waits before it. Lines the device cannot take yet
+// wait in the service's own queue and are handed to QSerialPort one by one when its buffer is nearly empty.
+// The queue holds at most QueueLimit bytes; a line that does not fit drops the oldest waiting lines
+// (outputOverloaded()), since the board should show the newest. A line that has begun to go out is always
+// finished whole.
 class QtSerialPortService : public SerialPortService
 {
     Q_OBJECT
 public:
+    static constexpr qsizetype QueueLimit = 64 * 1024;
+    // QSerialPort is handed the next waiting line while it holds fewer bytes than this.
+    static constexpr qint64 HandOverBelow = 512;
+
     explicit QtSerialPortService(ComPortMap map, QObject* parent = nullptr);
     ~QtSerialPortService() override;
 
@@ -37,6 +49,11 @@ public:
 
 private:
     bool openDevice();
+    // Queues a line, dropping the oldest waiting lines when it does not fit.
+    void enqueue(QByteArray line);
+    // Hands waiting lines to QSerialPort while its buffer is nearly empty.
+    void handOver();
+    void clearQueue();
     bool settingsTookEffect() const;
     void resetLineErrorCounts();
     bool receiveDue() const override;
@@ -48,6 +65,9 @@ private:
     ComPortMap m_map;
     QSerialPort m_port;
     QTimer m_retry;
+    std::deque<QByteArray> m_queue; // lines waiting to be handed to QSerialPort, oldest first
+    qsizetype m_queuedBytes = 0;
+    bool m_overloaded = false; // lines were dropped since the queue was last empty
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
     int m_rThreshold = 0;

@@ -58,6 +58,9 @@ signals:
     void connectionLost();
     // The device came back and the port is open again with the same settings.
     void reconnected();
+    // Text waiting to be sent was dropped, oldest first, because the device takes it more slowly than it
+    // comes. Once for each overload, which ends when nothing waits any more.
+    void outputOverloaded();
 
 protected:
     // A service calls this whenever received bytes have come in (see the class comment).
