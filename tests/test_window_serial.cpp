@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -114,6 +115,30 @@ private slots:
         QCOMPARE(m_boxes.shown.size(), 1);
         QCOMPARE(m_boxes.givenUp, 0);
         QCOMPARE(got + m_out->drainFar(50), expected);
+    }
+
+    void inputHangingUpWhileABoxIsOpenIsReportedOnce()
+    {
+        m_input->setRetryInterval(20);
+        QSignalSpy lost(m_input.get(), &SerialPortService::connectionLost);
+        QSignalSpy back(m_input.get(), &SerialPortService::reconnected);
+        m_boxes.whileShown = [&] { QVERIFY(m_in->vanish()); };
+        m_boxes.releaseWhen = [&] { return lost.count() == 1; };
+        QVERIFY(m_in->writeFar(l0(141) + "..R...00043...00:xx:23.45\r"));
+        const QByteArray before = padded("141.    00:00:21.00") + padded(" 0043   :  : 0.005");
+        QCOMPARE(collect(*m_out, before.size()), before);
+        QCOMPARE(m_boxes.givenUp, 0);
+
+        // The device comes back; what it sends then reaches the board once.
+        QVERIFY(m_in->relink());
+        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, 5000);
+        QVERIFY(m_in->writeFar(l0(142)));
+        const QByteArray after = padded("142.    00:00:22.00");
+        QCOMPARE(collect(*m_out, after.size()) + m_out->drainFar(50), after);
+        const QStringList log = m_window->engine().form.texts.Text1.split(QStringLiteral("\r\n"));
+        QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 Verbindung unterbrochen")), 1);
+        QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 wieder verbunden")), 1);
+        QCOMPARE(lost.count(), 1);
     }
 
     void linesPassThroughInOneToOneMode()
