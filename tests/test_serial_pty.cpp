@@ -126,6 +126,30 @@ private slots:
         QCOMPARE(lost.count(), 0);
     }
 
+    void boardVanishingMidLineGetsOnlyNewLinesWhenBack()
+    {
+        PtyPair far(m_dir.path(), 2);
+        QtSerialPortService out{ComPortMap(m_dir.path())};
+        out.setRetryInterval(20);
+        QSignalSpy lost(&out, &SerialPortService::connectionLost);
+        QSignalSpy back(&out, &SerialPortService::reconnected);
+        QVERIFY(out.setCommPort(2) && out.open());
+        // The far end reads nothing: the device holds part of a line, the rest waits in the program.
+        const QByteArray line = "0000.    00:01:23.45   \r";
+        for (int i = 0; i < 20000; ++i)
+            QVERIFY(out.output(QString::fromLatin1(line)));
+
+        QVERIFY(far.vanish());
+        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, IoTimeout);
+        QVERIFY(!out.output(QStringLiteral("refused\r")));
+        QVERIFY(far.relink());
+        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, IoTimeout);
+        // Nothing of what waited for the vanished device, only the new line, whole.
+        QVERIFY(out.output(QStringLiteral("new\r")));
+        QCOMPARE(far.readFar(4, IoTimeout).append(far.drainFar(50)), QByteArray("new\r"));
+        QCOMPARE(lost.count(), 1);
+    }
+
     void recordsArrivingWhileABoxIsOpenGoOutOnceInOrder()
     {
         PtyPair inFar(m_dir.path(), 1);

@@ -134,8 +134,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, 5000);
         QVERIFY(m_in->writeFar(l0(142)));
         const QByteArray after = padded("142.    00:00:22.00");
-        QCOMPARE(collect(*m_out, after.size()) + m_out->drainFar(50), after);
+        const QByteArray got = collect(*m_out, after.size()).append(m_out->drainFar(50)); // in this order
         const QStringList log = m_window->engine().form.texts.Text1.split(QStringLiteral("\r\n"));
+        QVERIFY2(got == after, qPrintable(QString::fromLatin1(got) + " | " + log.join(" / ") + " | " +
+                                          QString::number(lost.count()) + QString::number(back.count())));
         QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 Verbindung unterbrochen")), 1);
         QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 wieder verbunden")), 1);
         QCOMPARE(lost.count(), 1);
