@@ -55,7 +55,7 @@ void BM_ReceivePath(benchmark::State& state)
             rig.in.deliver(batch.mid(at, chunk));
         forgetWritten(rig);
     }
-    if (!rig.boxes.shown.isEmpty() || !rig.engine.form.texts.Text3.isEmpty())
+    if (!rig.boxes.shown.isEmpty() || !rig.engine.form().texts.Text3.isEmpty())
         state.SkipWithError("the stream was not taken in completely");
     state.SetItemsProcessed(state.iterations() * RecordsPerBatch);
 }

@@ -126,7 +126,7 @@ int main(int argc, char* argv[])
     window.show();
     window.OpenInput_Click();
     window.OpenOutput_Click();
-    if (!window.engine().form.InPortOpen || !window.engine().form.OutPortOpen) {
+    if (!window.engine().form().InPortOpen || !window.engine().form().OutPortOpen) {
         std::fprintf(stderr, "could not open the pseudo-terminals\n");
         return 1;
     }
@@ -180,7 +180,7 @@ int main(int argc, char* argv[])
                 ++at;
             std::fprintf(stderr, "run %d: %lld of %lld bytes, first difference at %lld\nlog:\n%s\n", run,
                          qint64(got.size()), qint64(expected.size()), qint64(at),
-                         qPrintable(window.engine().form.texts.Text1.left(600)));
+                         qPrintable(window.engine().form().texts.Text1.left(600)));
         }
     }
 

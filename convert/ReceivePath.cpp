@@ -33,37 +33,49 @@ void ReceivePath::MSComm1_OnComm()
         return;
 
     const QString received = m_input.input();
-    if (!m_form.convertsInput() || m_processing) {
-        // Collecting modes keep everything; while lines are being processed further up the stack (a modal
-        // box is open), new characters wait here for that call to take them.
-        append(received);
-        return;
-    }
-
     QString& buffer = m_text3;
     if (buffer.isEmpty())
-        m_overflowReported = false;
-    if (!received.contains(CR) && !buffer.contains(CR)) {
-        append(received);
+        m_overflowReported = false; // emptied by a mode selection, or the last line was complete
+    if (!m_form.convertsInput()) {
+        collect(received);
         return;
     }
 
-    // The buffer is taken out while its lines are processed: characters that arrive meanwhile collect in
-    // Text3 and are joined to the unfinished tail afterwards, so nothing is taken twice or lost.
-    const QScopedValueRollback<bool> processing(m_processing, true);
+    // The buffer is written back once its lines are processed (a modal box may open meanwhile).
     QString text = std::exchange(buffer, QString());
     text += received;
-    for (;;) {
-        QString rest = m_lines.checkAndOut(text);
-        m_overflowReported = false; // complete lines were taken: an overflow episode is over
-        const QString arrived = std::exchange(buffer, QString());
-        rest += arrived;
-        text = std::move(rest);
-        if (!m_form.convertsInput() || !arrived.contains(CR))
-            break;
+    if (text.size() <= BufferLimit) {
+        // No line can be too long: the common case, in one piece. (A tail that was cut holds BufferLimit
+        // characters, so it never comes this way.)
+        buffer = m_lines.checkAndOut(text);
+        return;
     }
-    buffer = std::move(text);
-    enforceLimit();
+    buffer = processBounded(text);
+}
+
+QString ReceivePath::processBounded(const QString& text)
+{
+    // Each line keeps its last BufferLimit characters. Lines before an overlong one are processed before
+    // its drop is logged, so that the log reads the same however the characters were split among events.
+    qsizetype from = 0;      // what lies before is processed or dropped
+    qsizetype lineStart = 0; // start of the line being looked at
+    for (;;) {
+        const qsizetype cr = text.indexOf(CR, lineStart);
+        const qsizetype end = cr < 0 ? text.size() : cr;
+        if (end - lineStart > BufferLimit) {
+            if (lineStart > from)
+                m_lines.checkAndOut(text.sliced(from, lineStart - from));
+            from = end - BufferLimit;
+            reportOverflow();
+        }
+        if (cr < 0)
+            break;
+        m_overflowReported = false; // the line is complete: the next one that is too long is logged again
+        lineStart = cr + 1;
+    }
+    if (lineStart > from)
+        m_lines.checkAndOut(text.sliced(from, lineStart - from));
+    return text.sliced(std::max(from, lineStart));
 }
 
 void ReceivePath::showDataLoss()
@@ -77,21 +89,18 @@ void ReceivePath::showDataLoss()
     m_boxes.showMessage(box);
 }
 
-void ReceivePath::append(const QString& received)
+void ReceivePath::collect(const QString& received)
 {
     QString& buffer = m_text3;
-    if (buffer.isEmpty())
-        m_overflowReported = false;
     buffer += received;
-    enforceLimit();
-}
-
-void ReceivePath::enforceLimit()
-{
-    QString& buffer = m_text3;
     if (buffer.size() <= BufferLimit)
         return;
     buffer.remove(0, buffer.size() - BufferLimit);
+    reportOverflow();
+}
+
+void ReceivePath::reportOverflow()
+{
     if (!m_overflowReported)
         m_log.WriteLog(QStringLiteral(" +++ Eingangspuffer übergelaufen, Zeichen verworfen"));
     m_overflowReported = true;

@@ -9,13 +9,15 @@ class SerialPortService;
 struct FormModel;
 
 // The input port's communication event: collects received characters in the input buffer (Text3) and, in
-// the two conversion modes, hands complete lines to line processing. Every received character is taken in
-// exactly once and in order, also when a modal box opened during processing lets further events through.
-// The one writer of the input buffer.
+// the two conversion modes, hands complete lines to line processing. The port raises no receive event while
+// this handler runs (a modal box may be open inside it); what arrives meanwhile comes with the next event.
+//
+// In the conversion modes every line keeps only its last BufferLimit characters, however it arrives; the
+// first drop from a line is logged once. In the collecting modes the buffer keeps its last BufferLimit
+// characters, and the first drop after the buffer was emptied is logged. The one writer of the input buffer.
 class ReceivePath
 {
 public:
-    // The input buffer never holds more than this many characters; the oldest excess is dropped.
     static constexpr int BufferLimit = 10000;
 
     ReceivePath(SerialPortService& input, const FormModel& form, QString& Text3, LineProcessor& lines,
@@ -27,10 +29,13 @@ public:
 
 private:
     void showDataLoss();
-    // Appends received characters to the input buffer and keeps it within its limit.
-    void append(const QString& received);
-    // Drops the oldest characters beyond BufferLimit; the first drop of an overflow episode is logged.
-    void enforceLimit();
+    // Processes the complete lines of a text longer than BufferLimit, each cut to its last BufferLimit
+    // characters; returns the unfinished tail, cut the same way.
+    QString processBounded(const QString& text);
+    // Appends received characters in a collecting mode and keeps the buffer within BufferLimit.
+    void collect(const QString& received);
+    // Logs a drop unless the current line (or buffer) has been reported already.
+    void reportOverflow();
 
     SerialPortService& m_input;
     const FormModel& m_form;
@@ -39,7 +44,6 @@ private:
     MessageLog& m_log;
     MessagePresenter& m_boxes;
 
-    bool m_processing = false;       // lines are being processed further up the stack
     bool m_lossBoxOpen = false;      // a "Datenverlust!" box is open
-    bool m_overflowReported = false; // the current overflow episode has been logged
+    bool m_overflowReported = false; // a drop from the current line (or buffer) has been logged
 };

@@ -1,5 +1,7 @@
 #include "engine/Engine.h"
 
+#include "ports/SerialPortService.h"
+
 Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
                const MonotonicClock& monotonicClock, MessagePresenter& boxes)
     : MSComm1(MSComm1), MSComm2(MSComm2), m_lapHold(m_form.LapFlag, m_form.OutputHold),
@@ -17,6 +19,9 @@ Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const Wal
       discovery(MSComm1, log), inputSend(MSComm1, m_form.InPortOpen, 0, log, boxes, monitor),
       outputSend(MSComm2, m_form.OutPortOpen, 1, log, boxes, monitor)
 {
+    QObject::connect(&MSComm2, &SerialPortService::outputOverloaded, &m_connections, [this] {
+        log.WriteLog(QStringLiteral(" +++ COM-Port Ausgang überlastet, ältere Zeilen verworfen"));
+    });
 }
 
 void Engine::Form_Load()

@@ -15,6 +15,8 @@
 #include "ports/PortToggle.h"
 #include "ports/TrafficMonitor.h"
 
+#include <QObject>
+
 class MessagePresenter;
 class MonotonicClock;
 class SerialPortService;
@@ -70,4 +72,7 @@ public:
     PortDiscovery discovery;
     ManualSend inputSend;
     ManualSend outputSend;
+
+private:
+    QObject m_connections; // context of the connections to the ports' signals, ended with the engine
 };

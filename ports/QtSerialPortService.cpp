@@ -75,9 +75,10 @@ QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
     : SerialPortService(parent), m_map(std::move(map))
 {
     m_retry.setInterval(DefaultRetryMsecs);
-    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::onReadyRead);
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::bytesArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
     connect(&m_retry, &QTimer::timeout, this, &QtSerialPortService::retryOpen);
+    connect(&m_port, &QSerialPort::bytesWritten, this, &QtSerialPortService::handOver);
 }
 
 QtSerialPortService::~QtSerialPortService()
@@ -185,6 +186,7 @@ bool QtSerialPortService::close()
     const bool wasOpen = m_wantOpen;
     m_wantOpen = false;
     m_lost = false;
+    clearQueue();
     bool closedCleanly = true;
     if (m_port.isOpen()) {
         m_port.clearError();
@@ -202,12 +204,15 @@ bool QtSerialPortService::output(const QString& text)
     if (!m_wantOpen || m_lost || !m_port.isOpen())
         return false;
     const QByteArray bytes = toLatin1Bytes(text);
+    if (!m_queue.empty()) {
+        enqueue(bytes);
+        return true;
+    }
     qsizetype done = 0;
 #ifdef Q_OS_UNIX
-    // Straight to the driver when nothing is queued before, so that a line leaves now and not on the next
-    // turn of the event loop. What the driver cannot take at once (a full output buffer) is queued below
-    // and goes out as soon as the device can take it. QSerialPort::flush() would report that full buffer
-    // as a write error, which would look like a lost device.
+    // Straight to the driver when nothing waits before it, so that a line leaves now and not on the next
+    // turn of the event loop. QSerialPort::flush() would report a full output buffer as a write error,
+    // which would look like a lost device.
     if (m_port.bytesToWrite() == 0) {
         const ssize_t n = ::write(m_port.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
         if (n > 0) {
@@ -219,9 +224,51 @@ bool QtSerialPortService::output(const QString& text)
     }
 #endif
     const qsizetype left = bytes.size() - done;
-    if (left > 0 && m_port.write(bytes.constData() + done, left) != left)
+    if (left == 0)
+        return true;
+    // The rest of a line begun on the device goes out whole; a nearly empty QSerialPort buffer takes the
+    // next line at once; the others wait in the queue.
+    if (done == 0 && m_port.bytesToWrite() >= HandOverBelow) {
+        enqueue(bytes);
+        return true;
+    }
+    if (m_port.write(bytes.constData() + done, left) != left)
         return false;
     return !m_lost && m_port.isOpen();
+}
+
+void QtSerialPortService::enqueue(QByteArray line)
+{
+    bool dropped = false;
+    while (!m_queue.empty() && m_queuedBytes + line.size() > QueueLimit) {
+        m_queuedBytes -= m_queue.front().size();
+        m_queue.pop_front();
+        dropped = true;
+    }
+    m_queuedBytes += line.size();
+    m_queue.push_back(std::move(line));
+    if (dropped && !m_overloaded) {
+        m_overloaded = true;
+        emit outputOverloaded();
+    }
+}
+
+void QtSerialPortService::handOver()
+{
+    while (!m_queue.empty() && m_port.isOpen() && m_port.bytesToWrite() < HandOverBelow) {
+        m_queuedBytes -= m_queue.front().size();
+        m_port.write(m_queue.front());
+        m_queue.pop_front();
+    }
+    if (m_queue.empty())
+        m_overloaded = false;
+}
+
+void QtSerialPortService::clearQueue()
+{
+    m_queue.clear();
+    m_queuedBytes = 0;
+    m_overloaded = false;
 }
 
 QString QtSerialPortService::input()
@@ -229,24 +276,24 @@ QString QtSerialPortService::input()
     if (!m_port.isOpen())
         return {};
     const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
+    if (!bytes.isEmpty())
+        noteTaken();
     return QString::fromLatin1(bytes);
 }
 
-void QtSerialPortService::onReadyRead()
+// QSerialPort raises readyRead neither while a slot of it is running nor for bytes that came in meanwhile:
+// bytesArrived() asks here again after each handler.
+bool QtSerialPortService::receiveDue() const
 {
-    if (!m_wantOpen || m_lost)
-        return;
-    if (m_rThreshold > 0 && m_port.bytesAvailable() >= m_rThreshold)
-        raise(comEvReceive);
+    return m_wantOpen && !m_lost && m_port.isOpen() && m_rThreshold > 0 &&
+           m_port.bytesAvailable() >= m_rThreshold;
+}
+
+void QtSerialPortService::afterReceive()
+{
     // The handler may have closed the port.
     if (m_wantOpen && !m_lost && m_port.isOpen())
         checkLineErrors();
-}
-
-void QtSerialPortService::raise(int code)
-{
-    m_commEvent = code;
-    emit onComm();
 }
 
 void QtSerialPortService::resetLineErrorCounts()
@@ -290,8 +337,10 @@ void QtSerialPortService::onError(QSerialPort::SerialPortError error)
     if (!m_wantOpen || m_lost || m_closing)
         return; // failed opens are reported by open() itself; a lost device is already being retried
 
-    // A vanished device keeps reporting errors for as long as it stays open: close it now.
+    // A vanished device keeps reporting errors for as long as it stays open: close it now. What waited
+    // for it is dropped with it.
     m_lost = true;
+    clearQueue();
     m_closing = true;
     m_port.close();
     m_closing = false;

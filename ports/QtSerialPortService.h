@@ -6,14 +6,27 @@
 #include <QSerialPort>
 #include <QTimer>
 
-// The serial-port service on QSerialPort. Received data raises event 2; overruns and receive-buffer
-// overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the device of an open port goes
-// away, the port is closed at once, connectionLost() is emitted once, and the same device is tried again
-// about once a second until it opens (reconnected()) or the operator closes the port.
+#include <deque>
+
+// The serial-port service on QSerialPort. Received data raises event 2 (never nested, see SerialPortService);
+// overruns and receive-buffer overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the
+// device of an open port goes away, the port is closed at once, connectionLost() is emitted once, and the
+// same device is tried again about once a second until it opens (reconnected()) or the operator closes the
+// port.
+//
+// Sending: a line goes straight to the driver when nothing waits before it. Lines the device cannot take yet
+// wait in the service's own queue and are handed to QSerialPort one by one when its buffer is nearly empty.
+// The queue holds at most QueueLimit bytes; a line that does not fit drops the oldest waiting lines
+// (outputOverloaded()), since the board should show the newest. A line that has begun to go out is always
+// finished whole.
 class QtSerialPortService : public SerialPortService
 {
     Q_OBJECT
 public:
+    static constexpr qsizetype QueueLimit = 64 * 1024;
+    // QSerialPort is handed the next waiting line while it holds fewer bytes than this.
+    static constexpr qint64 HandOverBelow = 512;
+
     explicit QtSerialPortService(ComPortMap map, QObject* parent = nullptr);
     ~QtSerialPortService() override;
 
@@ -29,30 +42,37 @@ public:
     void setInputLen(int length) override { m_inputLen = length; }
     bool output(const QString& text) override;
     QString input() override;
-    int commEvent() const override { return m_commEvent; }
+    qint64 bytesWaiting() const override { return m_port.isOpen() ? m_port.bytesAvailable() : 0; }
 
     // Milliseconds between two attempts to open a lost device again.
     void setRetryInterval(int msecs) { m_retry.setInterval(msecs); }
 
 private:
     bool openDevice();
+    // Queues a line, dropping the oldest waiting lines when it does not fit.
+    void enqueue(QByteArray line);
+    // Hands waiting lines to QSerialPort while its buffer is nearly empty.
+    void handOver();
+    void clearQueue();
     bool settingsTookEffect() const;
     void resetLineErrorCounts();
-    void onReadyRead();
+    bool receiveDue() const override;
+    void afterReceive() override;
     void onError(QSerialPort::SerialPortError error);
     void retryOpen();
-    void raise(int code);
     void checkLineErrors();
 
     ComPortMap m_map;
     QSerialPort m_port;
     QTimer m_retry;
+    std::deque<QByteArray> m_queue; // lines waiting to be handed to QSerialPort, oldest first
+    qsizetype m_queuedBytes = 0;
+    bool m_overloaded = false; // lines were dropped since the queue was last empty
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
     int m_rThreshold = 0;
     int m_sThreshold = 0;
     int m_inputLen = 0;
-    int m_commEvent = 0;
     bool m_wantOpen = false;   // the program has opened the port (it may be waiting for the device)
     bool m_lost = false;       // the device went away and is being retried
     bool m_closing = false;    // errors reported while the device is being closed are expected

@@ -6,6 +6,10 @@
 // One serial port as the window uses it: a port number and a settings string assigned while closed, open and
 // close that fail detectably, text written and read one byte per character (Latin-1), and one communication
 // event, raised on the window's thread, whose kind commEvent() tells.
+//
+// Receive events never nest: while a handler of the receive event runs (a modal box may spin a nested event
+// loop inside it), bytes that arrive only collect. When the handler returns, the event is raised again as
+// long as bytes wait and the handler took input the last time, so no received byte waits for further input.
 class SerialPortService : public QObject
 {
     Q_OBJECT
@@ -40,8 +44,10 @@ public:
     virtual bool output(const QString& text) = 0;
     // Returns and removes everything received so far.
     virtual QString input() = 0;
+    // How many received bytes wait to be read with input().
+    virtual qint64 bytesWaiting() const = 0;
     // The kind of the event being reported by onComm().
-    virtual int commEvent() const = 0;
+    int commEvent() const { return m_commEvent; }
 
     // Characters not in Latin-1 go out as "?".
     static QByteArray toLatin1Bytes(const QString& text);
@@ -52,4 +58,24 @@ signals:
     void connectionLost();
     // The device came back and the port is open again with the same settings.
     void reconnected();
+    // Text waiting to be sent was dropped, oldest first, because the device takes it more slowly than it
+    // comes. Once for each overload, which ends when nothing waits any more.
+    void outputOverloaded();
+
+protected:
+    // A service calls this whenever received bytes have come in (see the class comment).
+    void bytesArrived();
+    // Whether received bytes are due for a receive event now (port open, receive threshold reached).
+    virtual bool receiveDue() const = 0;
+    // Runs once for each round of bytesArrived(), after the receive event's handler (if one was due).
+    virtual void afterReceive() {}
+    // input() calls this when it hands out characters.
+    void noteTaken() { m_taken = true; }
+    // Reports an event of the given kind through onComm().
+    void raise(int code);
+
+private:
+    int m_commEvent = 0;
+    bool m_receiving = false; // a receive event's handler is running
+    bool m_taken = false;     // the handler read input since the event was raised
 };

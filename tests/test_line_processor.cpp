@@ -4,6 +4,7 @@
 #include "convert/Gaz4Line.h"
 
 #include <QLocale>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -39,7 +40,11 @@ private slots:
     void unsentLines();
     void dataLossShowsBoxOnly_data();
     void dataLossShowsBoxOnly();
-    void inputBufferKeepsNewest();
+    void overlongInput_data();
+    void overlongInput();
+    void overflowReportedAgainAfterModeSelection();
+    void chunkingChangesNothing_data();
+    void chunkingChangesNothing();
     void inputWhileBoxOpenIsTakenOnce();
 };
 
@@ -85,6 +90,7 @@ void TestLineProcessor::setTimeFormat_data()
     QTest::newRow("one digit seconds") << 9.0 << "  :  : 9.00";
     QTest::newRow("under a minute") << 59.99 << "  :  :59.99";
     QTest::newRow("one minute") << 60.0 << "  : 1:00.00";
+    QTest::newRow("hundredths carried into the minute") << 59.996 << "  : 1:00.00";
     QTest::newRow("one hour") << 3600.0 << " 1:00:00.00";
     QTest::newRow("every field") << 45296.78 << "12:34:56.78";
     QTest::newRow("hundred hours") << 360000.0 << "100:00:00.00";
@@ -170,18 +176,12 @@ void TestLineProcessor::boardLines()
     EngineRig whole(mode);
     QCOMPARE(whole.deliver(input), written);
     QCOMPARE(whole.form.texts.Text3, rest);
-    // Split anywhere or byte by byte, the input gives the same.
-    QList<QByteArrayList> ways{{}};
+    // Byte by byte, the input gives the same (random streams in random chunks: chunkingChangesNothing).
+    EngineRig bytes(mode);
     for (char c : input)
-        ways[0] << QByteArray(1, c);
-    for (qsizetype split = 1; split < input.size(); ++split)
-        ways.append({input.first(split), input.sliced(split)});
-    for (const QByteArrayList& chunks : ways) {
-        EngineRig rig(mode);
-        for (const QByteArray& chunk : chunks)
-            rig.deliver(chunk);
-        QVERIFY2(rig.out.written == written && rig.form.texts.Text3 == rest, chunks.join('|').constData());
-    }
+        bytes.deliver(QByteArray(1, c));
+    QCOMPARE(bytes.out.written, written);
+    QCOMPARE(bytes.form.texts.Text3, rest);
 }
 
 void TestLineProcessor::lapHoldLetsOneLineThrough()
@@ -245,34 +245,185 @@ void TestLineProcessor::dataLossShowsBoxOnly()
     QCOMPARE(rig.out.written, line("ABC"));
 }
 
-void TestLineProcessor::inputBufferKeepsNewest()
+void TestLineProcessor::overlongInput_data()
 {
-    EngineRig rig;
+    QTest::addColumn<OperatingMode>("mode");
+    QTest::addColumn<QByteArrayList>("events"); // what each receive event brings
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QString>("rest");
+    QTest::addColumn<int>("logged"); // overflow log lines
+    const QByteArray a(10000, 'a');
+    const auto in_out = OperatingMode::in_out;
+    const auto row = [](const char* name, OperatingMode mode, const QByteArrayList& events,
+                        const QByteArray& written, const QByteArray& rest, int logged) {
+        QTest::newRow(name) << mode << events << written << QString::fromLatin1(rest) << logged;
+    };
 
-    rig.deliver(QByteArray(6000, 'x'));
-    QCOMPARE(rig.logLines(), QStringList());
-    rig.deliver(QByteArray(6000, 'y'));
-    rig.deliver(QByteArray(500, 'z'));
+    row("10000 characters pass whole", in_out, {a + "\r"}, a + "\r", "", 0);
+    row("10001 lose the first", in_out, {"b" + a + "\rc"}, a + "\r", "c", 1);
+    row("tail of 10001 keeps 10000", in_out, {"b" + a}, "", a, 1);
+    row("one report while the tail grows", in_out, {"b" + a, "xy", "z"}, "", a.sliced(3) + "xyz", 1);
+    row("each overlong line reported", in_out, {"b" + a + "\rc", "d" + a + "\r"}, a + "\r" + a + "\r", "", 2);
+    row("several in one event", OperatingMode::TagAlge, {"b" + a + "\rX\rd" + a + "\r"},
+        a + "\r" + line("X") + a + "\r", "", 2);
+    row("collected: 10000 kept", OperatingMode::Stopen, {QByteArray(6000, 'x'), a.first(4000)}, "",
+        QByteArray(6000, 'x') + a.first(4000), 0);
+    row("collected: newest kept", OperatingMode::Stopen, {QByteArray(6000, 'x'), QByteArray(6000, 'y'), "\r"},
+        "", QByteArray(3999, 'x') + QByteArray(6000, 'y') + "\r", 1);
+}
 
-    QCOMPARE(rig.form.texts.Text3, QString(3500, u'x') + QString(6000, u'y') + QString(500, u'z'));
-    QCOMPARE(rig.logLines(), QStringList{"14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen"});
+void TestLineProcessor::overlongInput()
+{
+    QFETCH(OperatingMode, mode);
+    QFETCH(QByteArrayList, events);
+    QFETCH(QByteArray, written);
+    QFETCH(QString, rest);
+    QFETCH(int, logged);
+    // As the events came, in one piece, and byte by byte: the same each way.
+    const QByteArray all = events.join();
+    QByteArrayList bytes;
+    for (char c : all)
+        bytes << QByteArray(1, c);
+    for (const QByteArrayList& chunks : {events, QByteArrayList{all}, bytes}) {
+        EngineRig rig(mode);
+        for (const QByteArray& chunk : chunks)
+            rig.deliver(chunk);
+        QCOMPARE(rig.out.written, written);
+        QCOMPARE(rig.form.texts.Text3, rest);
+        QCOMPARE(rig.logLines(),
+                 QStringList(logged,
+                             QStringLiteral("14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen")));
+    }
+}
+
+void TestLineProcessor::overflowReportedAgainAfterModeSelection()
+{
+    for (OperatingMode mode : {OperatingMode::Stopen, OperatingMode::TagAlge}) {
+        EngineRig rig(mode);
+        rig.deliver(QByteArray(10001, 'x'));
+        rig.engine.modes.select(mode); // empties the buffer
+        rig.deliver(QByteArray(10001, 'y'));
+
+        const QString overflow =
+            QStringLiteral("14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen");
+        QCOMPARE(rig.logLines(),
+                 (QStringList{overflow, "14:03:07" + ModeSelection::logMessage(mode), overflow}));
+    }
+}
+
+namespace {
+
+// A random stream of records, garbage, overlong lines and CR LF line ends, with a few unreadable times.
+QByteArray randomStream(QRandomGenerator& random)
+{
+    const auto number = [&](int digits) {
+        return QByteArray::number(random.bounded(1, 1000)).rightJustified(digits, '0');
+    };
+    QByteArray stream;
+    for (int piece = 0; piece < 150; ++piece) {
+        const QByteArray end = random.bounded(4) == 0 ? "\r\n" : "\r";
+        switch (random.bounded(8)) {
+        case 0:
+        case 1:
+            stream += "..L0\t " + number(3) + "\t00:0" + number(1).right(1) + ":" + number(2).right(2) +
+                      ".45" + end;
+            break;
+        case 2:
+            stream += "..L1\t  " + number(2).right(2) + end;
+            break;
+        case 3:
+            stream += "..R...000" + number(2) + "...00:01:" + number(2).right(2) + ".45" + end;
+            break;
+        case 4:
+            stream += random.bounded(3) == 0 ? "..R...00001...00:x" + end : "..R" + end;
+            break;
+        case 5:
+            for (int n = random.bounded(60); n > 0; --n)
+                stream += char(random.bounded(256));
+            break;
+        case 6:
+            if (random.bounded(3) == 0)
+                stream += QByteArray(9990 + random.bounded(30), char('a' + random.bounded(26))) + end;
+            break;
+        default:
+            stream += end;
+        }
+    }
+    return stream;
+}
+
+} // namespace
+
+void TestLineProcessor::chunkingChangesNothing_data()
+{
+    QTest::addColumn<OperatingMode>("mode");
+    QTest::addColumn<bool>("outputOpen");
+    QTest::newRow("Tag Heuer to ALGE") << OperatingMode::TagAlge << true;
+    QTest::newRow("1:1, output closed") << OperatingMode::in_out << false;
+}
+
+void TestLineProcessor::chunkingChangesNothing()
+{
+    QFETCH(OperatingMode, mode);
+    QFETCH(bool, outputOpen);
+    QRandomGenerator random(20261206);
+    int overflows = 0;
+    for (int round = 0; round < 4; ++round) {
+        const QByteArray stream = randomStream(random);
+        QList<QByteArrayList> ways{{stream}, {}, {}};
+        for (char c : stream)
+            ways[1] << QByteArray(1, c);
+        for (qsizetype at = 0; at < stream.size();) {
+            const qsizetype size = 1 + random.bounded(random.bounded(2) ? 40 : 12000);
+            ways[2] << stream.mid(at, size);
+            at += size;
+        }
+        QStringList firstLog;
+        QByteArray firstWritten;
+        for (const QByteArrayList& chunks : ways) {
+            EngineRig rig(mode, outputOpen);
+            rig.engine.outputToggle.rearmClosedPortWarning();
+            for (const QByteArray& chunk : chunks)
+                rig.deliver(chunk);
+            const QByteArray written = rig.out.written + rig.form.texts.Text5.toLatin1();
+            const QStringList log = rig.logLines() + rig.boxes.texts();
+            if (&chunks == &ways.first()) {
+                firstWritten = written;
+                firstLog = log;
+                overflows += log.count(u"14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen");
+                for (const QByteArray& line : written.split('\r'))
+                    QVERIFY(line.size() <= 10002);
+            } else {
+                QVERIFY2(written == firstWritten, qPrintable(QString::number(chunks.size()) + " chunks"));
+                QCOMPARE(log, firstLog);
+            }
+        }
+    }
+    QVERIFY(overflows > 0);
 }
 
 void TestLineProcessor::inputWhileBoxOpenIsTakenOnce()
 {
-    // Each box of an unreadable time lets the next piece arrive, as a modal box's event loop would.
+    // Pieces arrive while boxes are open, as in a modal box's event loop: the first inside the box of an
+    // unreadable time, the second inside a manual-send box opened from within that one. The port raises no
+    // event for them until the handler returns; then they are taken, once and in order.
     EngineRig rig;
     QList<QByteArray> arriving{"t\r..R...00007...bad\rB", "\rne"};
+    QByteArrayList writtenWhileOpen;
     rig.boxes.whileShown = [&] {
+        if (arriving.isEmpty())
+            return;
+        writtenWhileOpen << rig.deliver(arriving.takeFirst());
         if (!arriving.isEmpty())
-            rig.deliver(arriving.takeFirst());
+            rig.engine.outputSend.send(QString());
     };
 
     const QByteArray written = rig.deliver("..R...00042...xx:01:23.45\rpar");
 
     QCOMPARE(written, " 0042   :  : 0.005    \r" + line("part") + line(" 0007   :  : 0.00") + line("B"));
     QCOMPARE(rig.form.texts.Text3, QStringLiteral("ne"));
-    QCOMPARE(rig.boxes.shown.size(), 2);
+    QCOMPARE(writtenWhileOpen, (QByteArrayList{"", ""}));
+    QCOMPARE(rig.boxes.texts().mid(1), (QStringList{"Und was ist mit dem Text", rig.boxes.texts().first()}));
 }
 
 QTEST_GUILESS_MAIN(TestLineProcessor)

@@ -13,8 +13,8 @@ const QString Stoppen = QStringLiteral(" +++ Modus Stoppen");
 
 // Selects Stopen, then plays a script of steps separated by blanks: Timer and AktTime select the mode;
 // Start, Stop, Reset, Lap and Zentel (tenths on) press the button; Timer2 is a time-of-day event; "=text"
-// types the countdown preset; "+N" moves the clock N ms without an event; "Nms" is one Timer1 event N ms
-// after the last and "Nx" N events 100 ms apart.
+// types the countdown preset; "+N" moves the clock N ms without an event (Timer2 moves the wall clock a
+// second after its event); "Nms" is one Timer1 event N ms after the last and "Nx" N events 100 ms apart.
 void play(EngineRig& rig, const QString& script)
 {
     Stopwatch& w = rig.engine.watch;
@@ -26,7 +26,10 @@ void play(EngineRig& rig, const QString& script)
         {"Reset", [&] { w.Reset_Click(); }},
         {"Lap", [&] { w.Lap_Click(); }},
         {"Zentel", [&] { w.DispZentel_Click(true); }},
-        {"Timer2", [&] { rig.engine.timeOfDay.Timer2_Timer(); }}};
+        {"Timer2", [&] {
+             rig.engine.timeOfDay.Timer2_Timer();
+             rig.wall.advanceMsecs(1000);
+         }}};
     rig.engine.modes.select(OperatingMode::Stopen);
     for (const QString& step : script.split(u' ')) {
         if (buttons.contains(step))
@@ -89,6 +92,8 @@ void ModesTest::stopwatch_data()
         << false << "  :  : 0.00"
         << line("....      :  : 0.") + line("...C      : 1:00.") + line("...C      :  : 0.00");
     QTest::newRow("Timer Start 50x =00:02:00") << false << "  : 2:00.  " << line("...C      : 2:00.");
+    // Counted in whole hundredths: 1.15 s is 114.99... hundredths as a double.
+    QTest::newRow("Timer =00:00:01.15 Start 1x") << true << "  :  : 1.05" << line("....      :  : 1.");
     // A lap sends one line and holds the board until the next lap, Start, Stop, Reset or another mode.
     const QByteArray lap = line("...C      :  : 0.10");
     QTest::newRow("Start Lap 21x") << true << "  :  : 2.10" << lap;
@@ -96,8 +101,8 @@ void ModesTest::stopwatch_data()
     QTest::newRow("Start Lap 21x Start 1x") << true << "  :  : 2.20" << lap + line("....      :  : 2.");
     QTest::newRow("Start Lap 21x Stop") << false << "  :  : 2.10" << lap + line("...C      :  : 2.10");
     QTest::newRow("Start Lap 21x Reset") << false << "  :  : 0.  " << lap + line("...C      :  : 0.");
-    QTest::newRow("Start Lap 21x AktTime Timer2")
-        << false << "14:03:07" << lap + line("...C    00:14:03.070");
+    QTest::newRow("Start Lap 21x AktTime Timer2 Timer2")
+        << false << "14:03:08" << lap + line("...C    00:14:03.070") + line("...C    00:14:03.080");
 }
 
 void ModesTest::stopwatch()

@@ -1,6 +1,7 @@
 // The QSerialPort service over pseudo-terminal pairs, linked as COM ports in a temporary ports folder:
 // settings on the line, bytes both ways, a device that goes away and comes back.
 
+#include "BlockingPresenter.h"
 #include "FakeClocks.h"
 #include "FakeSerialPort.h"
 #include "PtyPair.h"
@@ -46,44 +47,148 @@ private slots:
         QCOMPARE(far.readFar(7, IoTimeout).append(far.drainFar(50)), QByteArray("Z\xFC 5 ?\r"));
     }
 
-    void farEndBytesRaiseTheReceiveEvent()
+    void settingsThatDoNotTakeEffectLeaveThePortClosed()
     {
-        PtyPair far(m_dir.path(), 3);
-        QtSerialPortService in{ComPortMap(m_dir.path())};
-        QVERIFY(in.setCommPort(3) && in.open());
-        in.setRThreshold(1);
-        QString received;
-        connect(&in, &SerialPortService::onComm, this, [&] {
-            if (in.commEvent() == SerialPortService::comEvReceive)
-                received += in.input();
-        });
-        QVERIFY(far.writeFar("\x02L0\t123\r\xE4"));
-        QTRY_COMPARE_WITH_TIMEOUT(received, QStringLiteral("\x02L0\t123\rä"), IoTimeout);
+        // A pseudo-terminal master keeps 8 data bits without parity whatever it is asked for.
+        QVERIFY(QFile::link(QStringLiteral("/dev/ptmx"), m_dir.filePath(QStringLiteral("com9"))));
+        const auto heldMasters = [] {
+            const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System);
+            return std::count_if(fds.begin(), fds.end(),
+                                 [](const QFileInfo& fd) { return fd.symLinkTarget() == "/dev/ptmx"; });
+        };
+        const auto before = heldMasters();
+        QtSerialPortService port{ComPortMap(m_dir.path())};
+        QVERIFY(port.setCommPort(9) && port.setSettings(QStringLiteral("9600,E,7,1")));
+        QVERIFY(!port.open());
+        QVERIFY(!port.isOpen());
+        QCOMPARE(heldMasters(), before);
+        // Settings it can keep open it, and only then is the device held.
+        QVERIFY(port.setSettings(QStringLiteral("9600,N,8,1")) && port.open());
+        QCOMPARE(heldMasters(), before + 1);
     }
 
-    void fullOutputBufferIsNoLostDevice()
+    void slowBoardGetsTheNewestLinesWhole()
+    {
+        PtyPair far(m_dir.path(), 2);
+        FakeSerialPort in;
+        QtSerialPortService out{ComPortMap(m_dir.path())};
+        FakeWallClock wall;
+        FakeMonotonicClock mono;
+        RecordingPresenter boxes;
+        Engine engine(in, out, wall, mono, boxes);
+        QSignalSpy lost(&out, &SerialPortService::connectionLost);
+        engine.outputToggle.toggle(PortChoice{"COM 2", "2400", 2, "8", "1"});
+        QVERIFY(engine.form().OutPortOpen);
+        engine.modes.in_out_Click();
+        const QString overloaded =
+            QStringLiteral("14:03:07 +++ COM-Port Ausgang überlastet, ältere Zeilen verworfen");
+
+        for (int burst = 1; burst <= 2; ++burst) {
+            // Far more than the pseudo-terminal and the queue hold, while the far end does not read and the
+            // event loop does not run: the device takes part of a line, then nothing.
+            QHash<QByteArray, int> position;
+            for (int i = 0; i < 10000; ++i) {
+                const QByteArray line = QByteArray::number(burst * 100000 + i) + " 00:01:23.45";
+                engine.lines.checkAndOut(QString::fromLatin1(line + '\r'));
+                position.insert(line.leftJustified(22, ' '), i);
+            }
+            QByteArray got;
+            const QByteArray last = QByteArray::number(burst * 100000 + 9999) + " 00:01:23.45";
+            for (QDeadlineTimer deadline(10000);
+                 !got.endsWith(last.leftJustified(22, ' ') + '\r') && !deadline.hasExpired();) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                got += far.drainFar(1);
+            }
+            got += far.drainFar(50);
+
+            // Whole lines in order, none twice, the newest last, with one gap: the oldest waiting lines
+            // were dropped, and what waited after them filled the queue.
+            QVERIFY(got.endsWith('\r'));
+            QByteArrayList lines = got.split('\r');
+            lines.removeLast();
+            int previous = -1;
+            int gaps = 0;
+            qsizetype afterGap = 0;
+            for (const QByteArray& line : lines) {
+                const int at = position.value(line, -1);
+                QVERIFY2(at > previous, line.constData());
+                gaps += at != previous + 1;
+                afterGap += gaps > 0 ? line.size() + 1 : 0;
+                previous = at;
+            }
+            QCOMPARE(previous, 9999);
+            QCOMPARE(gaps, 1);
+            QVERIFY(afterGap <= QtSerialPortService::QueueLimit &&
+                    afterGap > QtSerialPortService::QueueLimit - 23);
+            // Logged once for each overload.
+            QCOMPARE(engine.form().texts.Text1.split(QStringLiteral("\r\n")).count(overloaded), burst);
+        }
+        QCOMPARE(lost.count(), 0);
+    }
+
+    void boardVanishingMidLineGetsOnlyNewLinesWhenBack()
     {
         PtyPair far(m_dir.path(), 2);
         QtSerialPortService out{ComPortMap(m_dir.path())};
+        out.setRetryInterval(20);
         QSignalSpy lost(&out, &SerialPortService::connectionLost);
+        QSignalSpy back(&out, &SerialPortService::reconnected);
         QVERIFY(out.setCommPort(2) && out.open());
-
-        // Far more than the pseudo-terminal buffers. Its far end reads only now and then, so that lines
-        // queued behind the full buffer meet room in the buffer again: they must keep their order.
-        QByteArray expected, got;
-        for (int i = 0; i < 20000; ++i) {
-            const QByteArray line = QByteArray::number(i).rightJustified(5, '0') + ".  00:01:23.45   \r";
+        // The far end reads nothing: the device holds part of a line, the rest waits in the program.
+        const QByteArray line = "0000.    00:01:23.45   \r";
+        for (int i = 0; i < 20000; ++i)
             QVERIFY(out.output(QString::fromLatin1(line)));
-            expected += line;
-            if (i % 1000 == 999)
-                got += far.drainFar(1);
-        }
-        for (QDeadlineTimer deadline(10000); got.size() < expected.size() && !deadline.hasExpired();) {
+
+        QVERIFY(far.vanish());
+        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, IoTimeout);
+        QVERIFY(!out.output(QStringLiteral("refused\r")));
+        QVERIFY(far.relink());
+        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, IoTimeout);
+        // Nothing of what waited for the vanished device, only the new line, whole.
+        QVERIFY(out.output(QStringLiteral("new\r")));
+        QCOMPARE(far.readFar(4, IoTimeout).append(far.drainFar(50)), QByteArray("new\r"));
+        QCOMPARE(lost.count(), 1);
+    }
+
+    void recordsArrivingWhileABoxIsOpenGoOutOnceInOrder()
+    {
+        PtyPair inFar(m_dir.path(), 1);
+        PtyPair outFar(m_dir.path(), 2);
+        QtSerialPortService in{ComPortMap(m_dir.path())};
+        QtSerialPortService out{ComPortMap(m_dir.path())};
+        FakeWallClock wall;
+        FakeMonotonicClock mono;
+        BlockingPresenter boxes;
+        Engine engine(in, out, wall, mono, boxes);
+        connect(&in, &SerialPortService::onComm, this, [&] { engine.receive.MSComm1_OnComm(); });
+        engine.inputToggle.toggle(PortChoice{"COM 1", "9600", 2, "8", "1"});
+        engine.outputToggle.toggle(PortChoice{"COM 2", "9600", 2, "8", "1"});
+        QVERIFY(engine.form().InPortOpen && engine.form().OutPortOpen);
+
+        // An unreadable time opens "Format kontrollieren"; while it is open the next records arrive, one
+        // write each, and the box closes once the port holds all of them. No input follows.
+        QByteArray later;
+        for (int n = 2; n <= 5; ++n)
+            later += "..L0\t 04" + QByteArray::number(n) + "\t00:00:4" + QByteArray::number(n) + ".00\r";
+        boxes.whileShown = [&] {
+            for (const QByteArray& record : later.split('\r').mid(0, 4))
+                QVERIFY(inFar.writeFar(record + '\r'));
+        };
+        boxes.releaseWhen = [&] { return in.bytesWaiting() == later.size(); };
+        QVERIFY(inFar.writeFar("..L0\t 041\t00:00:41.00\r..R...00043...00:xx:23.45\r"));
+
+        QByteArray expected = "041.    00:00:41.00   \r 0043   :  : 0.005    \r";
+        for (int n = 2; n <= 5; ++n)
+            expected += "04" + QByteArray::number(n) + ".    00:00:4" + QByteArray::number(n) + ".00   \r";
+        QByteArray got;
+        for (QDeadlineTimer deadline(IoTimeout); got.size() < expected.size() && !deadline.hasExpired();) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            got += far.drainFar(1);
+            got += outFar.drainFar(1);
         }
-        QVERIFY(got == expected);
-        QCOMPARE(lost.count(), 0);
+        QCOMPARE(boxes.texts(), QStringList{"Fehler 13 beim beim Zeiten berechnen:\r\n\r\nTypen unverträglich"
+                                            "\r\n\r\nFormat hh:mm:ss.ss kontrollieren"});
+        QCOMPARE(boxes.givenUp, 0);
+        QCOMPARE(got + outFar.drainFar(50), expected);
     }
 
     void lostDeviceIsClosedAndReopened()
@@ -97,7 +202,7 @@ private slots:
         const QString device = far.slavePath();
         QVERIFY(holdsOpen(device));
 
-        far.closeFar();
+        QVERIFY(far.vanish());
         QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, IoTimeout);
         QVERIFY(!holdsOpen(device));
         // Reported once, however often the device is tried again meanwhile.

@@ -1,15 +1,16 @@
 // The whole window on real serial ports: pseudo-terminal pairs linked as COM 1 (input) and COM 2 (output)
 // through a temporary ports folder, driven from their far ends.
 
+#include "BlockingPresenter.h"
 #include "FakeClocks.h"
 #include "PtyPair.h"
-#include "RecordingPresenter.h"
 #include "app/MainForm.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +33,11 @@ QByteArray padded(const QByteArray& line)
     return line.leftJustified(22, ' ') + '\r';
 }
 
+QByteArray l0(int number)
+{
+    return "..L0\t " + QByteArray::number(number) + "\t00:00:" + QByteArray::number(number % 60) + ".00\r";
+}
+
 } // namespace
 
 class TestWindowSerial : public QObject
@@ -45,7 +51,7 @@ private:
     std::unique_ptr<QtSerialPortService> m_output;
     FakeWallClock m_wall;
     FakeMonotonicClock m_mono;
-    RecordingPresenter m_boxes;
+    BlockingPresenter m_boxes;
     std::unique_ptr<MainForm> m_window;
 
     template <typename W = QWidget> W* widget(const char* name) { return m_window->findChild<W*>(name); }
@@ -75,6 +81,7 @@ private slots:
         m_output.reset();
         m_in.reset();
         m_out.reset();
+        m_boxes = BlockingPresenter();
     }
 
     void tagHeuerRecordsArriveConvertedOnTheBoard()
@@ -86,6 +93,54 @@ private slots:
         m_window->refreshViews();
         QCOMPARE(m_window->engine().form().texts.MessIn.left(29),
                  QStringLiteral("..R...00042...00:01:23.45\r\n.."));
+    }
+
+    void recordsArrivingWhileABoxIsOpenReachTheBoard()
+    {
+        // The box of an unreadable time stays open until the port holds every record sent after it.
+        QByteArray later;
+        for (int n = 142; n <= 145; ++n)
+            later += l0(n);
+        m_boxes.whileShown = [&] {
+            for (int n = 142; n <= 145; ++n)
+                QVERIFY(m_in->writeFar(l0(n)));
+        };
+        m_boxes.releaseWhen = [&] { return m_input->bytesWaiting() == later.size(); };
+        QVERIFY(m_in->writeFar(l0(141) + "..R...00043...00:xx:23.45\r"));
+
+        QByteArray expected = padded("141.    00:00:21.00") + padded(" 0043   :  : 0.005");
+        for (int n = 142; n <= 145; ++n)
+            expected += padded(QByteArray::number(n) + ".    00:00:" + QByteArray::number(n % 60) + ".00");
+        const QByteArray got = collect(*m_out, expected.size());
+        QCOMPARE(m_boxes.shown.size(), 1);
+        QCOMPARE(m_boxes.givenUp, 0);
+        QCOMPARE(got + m_out->drainFar(50), expected);
+    }
+
+    void inputHangingUpWhileABoxIsOpenIsReportedOnce()
+    {
+        m_input->setRetryInterval(20);
+        QSignalSpy lost(m_input.get(), &SerialPortService::connectionLost);
+        QSignalSpy back(m_input.get(), &SerialPortService::reconnected);
+        m_boxes.whileShown = [&] { QVERIFY(m_in->vanish()); };
+        m_boxes.releaseWhen = [&] { return lost.count() == 1; };
+        QVERIFY(m_in->writeFar(l0(141) + "..R...00043...00:xx:23.45\r"));
+        const QByteArray before = padded("141.    00:00:21.00") + padded(" 0043   :  : 0.005");
+        QCOMPARE(collect(*m_out, before.size()), before);
+        QCOMPARE(m_boxes.givenUp, 0);
+
+        // The device comes back; what it sends then reaches the board once.
+        QVERIFY(m_in->relink());
+        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, 5000);
+        QVERIFY(m_in->writeFar(l0(142)));
+        const QByteArray after = padded("142.    00:00:22.00");
+        const QByteArray got = collect(*m_out, after.size()).append(m_out->drainFar(50)); // in this order
+        const QStringList log = m_window->engine().form().texts.Text1.split(QStringLiteral("\r\n"));
+        QVERIFY2(got == after, qPrintable(QString::fromLatin1(got) + " | " + log.join(" / ") + " | " +
+                                          QString::number(lost.count()) + QString::number(back.count())));
+        QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 Verbindung unterbrochen")), 1);
+        QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 wieder verbunden")), 1);
+        QCOMPARE(lost.count(), 1);
     }
 
     void linesPassThroughInOneToOneMode()

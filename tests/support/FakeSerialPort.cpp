@@ -29,6 +29,7 @@ bool FakeSerialPort::open()
 bool FakeSerialPort::close()
 {
     const bool wasOpen = m_open;
+    m_received.clear();
     m_open = false;
     m_unplugged = false;
     return wasOpen && !refuseClose;
@@ -46,25 +47,28 @@ QString FakeSerialPort::input()
 {
     const QString text = QString::fromLatin1(m_received);
     m_received.clear();
+    if (!text.isEmpty())
+        noteTaken();
     return text;
 }
 
 void FakeSerialPort::deliver(const QByteArray& bytes)
 {
+    if (!m_open || m_unplugged)
+        return;
     m_received += bytes;
-    m_commEvent = comEvReceive;
-    emit onComm();
+    bytesArrived();
 }
 
-void FakeSerialPort::raise(int code)
+bool FakeSerialPort::receiveDue() const
 {
-    m_commEvent = code;
-    emit onComm();
+    return m_open && !m_unplugged && rThreshold != 0 && !m_received.isEmpty();
 }
 
 void FakeSerialPort::unplug()
 {
     m_unplugged = true;
+    m_received.clear();
     emit connectionLost();
 }
 

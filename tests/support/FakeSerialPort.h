@@ -6,8 +6,17 @@
 #include <QSet>
 #include <QStringList>
 
-// An in-memory serial port. Ports listed in `existing` open; everything written is kept in `written`;
-// deliver() puts bytes in the receive buffer and raises the receive event.
+// An in-memory serial port that keeps the rules of the real port service on QSerialPort:
+// - Bytes delivered to an open port collect in its receive buffer; one input() returns and removes all of
+//   them. A port that is closed or whose device went away takes no bytes, and closing it empties the buffer.
+// - No receive event is raised while a receive handler of this port runs (QSerialPort does not emit
+//   readyRead from inside its own readyRead slot, and a modal box spins its nested event loop there): bytes
+//   delivered meanwhile only collect, and are reported when the handler returns (the service's own rule).
+// - A receive threshold of 0 turns receive events off; any other value (the rig leaves it unset) raises
+//   them for every delivery.
+// - unplug(): the far end goes away. The port reports connectionLost() once, refuses writes and drops what it
+//   had received, until replug() brings the device back (reconnected()).
+// Ports listed in `existing` open; everything written is kept in `written`.
 class FakeSerialPort : public SerialPortService
 {
     Q_OBJECT
@@ -26,12 +35,12 @@ public:
     void setInputLen(int length) override { inputLen = length; }
     bool output(const QString& text) override;
     QString input() override;
-    int commEvent() const override { return m_commEvent; }
+    qint64 bytesWaiting() const override { return m_received.size(); }
 
-    // Puts bytes into the receive buffer and raises event 2.
+    // Puts bytes into the receive buffer and raises event 2 by the rules above.
     void deliver(const QByteArray& bytes);
     // Raises an event of the given kind without data (1006, 1008, ...).
-    void raise(int code);
+    using SerialPortService::raise;
     // The device goes away / comes back while open.
     void unplug();
     void replug();
@@ -47,11 +56,13 @@ public:
     int sThreshold = -1;
     int inputLen = -1;
 
+protected:
+    bool receiveDue() const override;
+
 private:
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
     bool m_open = false;
     bool m_unplugged = false;
-    int m_commEvent = 0;
     QByteArray m_received;
 };

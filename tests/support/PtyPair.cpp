@@ -28,6 +28,15 @@ void PtyPair::closeFar()
     m_master = m_slave = -1;
 }
 
+bool PtyPair::vanish()
+{
+    const QByteArray temporary = m_link + ".new";
+    const bool relinked = ::symlink((m_link + ".gone").constData(), temporary.constData()) == 0 &&
+                          ::rename(temporary.constData(), m_link.constData()) == 0;
+    closeFar();
+    return relinked;
+}
+
 bool PtyPair::relink()
 {
     closeFar();

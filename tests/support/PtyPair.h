@@ -29,6 +29,9 @@ public:
 
     // Closes the far end: the device vanishes for whoever has it open.
     void closeFar();
+    // The device vanishes for good: the link points at a path that never exists, then the far end closes.
+    // (A freed pseudo-terminal's name may be given to another process's new one at once.)
+    bool vanish();
     // Opens a new pair and points the same link at its slave: the device comes back under the same name.
     bool relink();
 
