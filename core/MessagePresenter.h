@@ -20,13 +20,14 @@ struct ModalMessage
 //
 // Re-entrancy. A modal box spins a nested event loop inside the handler that shows it. The box blocks the
 // operator's input to the main window, so no click or key re-enters; but these do run inside a box:
-//  - the input port's receive event (ReceivePath::MSComm1_OnComm). While lines are being processed further
-//    up the stack (ReceivePath's m_processing), new characters are only appended to Text3 and the outer call
-//    takes them when its box closes; line processing (LineProcessor's m_busy) queues complete lines handed to
-//    it while one of its own lines is open and processes them after, in order. A second overrun/overflow
-//    event while "Datenverlust!" is open shows no second box (m_lossBoxOpen). The port service itself
-//    delivers bytes that arrived while a receive handler ran as soon as it returns, so no byte waits for
-//    further input (QSerialPort does not raise readyRead again inside a running readyRead slot).
+//  - the input port's receive event (ReceivePath::MSComm1_OnComm). The port service (SerialPortService::
+//    bytesArrived) never raises it while a receive handler of the same port runs: bytes that arrive meanwhile
+//    collect in the port and are delivered as soon as that handler returns, so none waits for further
+//    input. A second overrun/overflow event while "Datenverlust!" is open shows no second box
+//    (ReceivePath's m_lossBoxOpen).
+//  - line processing, entered again from a timer's board update while one of its lines holds a box open:
+//    LineProcessor queues the complete lines handed to it meanwhile (m_busy, m_pending) and processes them
+//    after its own, in order.
 //  - the timer ticks (Timer1, Timer2, Timer3). The engine switches a timer off at once, the window's QTimer
 //    only after the handler ends; the window drops a tick whose switch is off (MainForm::Timer1_Timer).
 //  - the port events connectionLost and reconnected, which only write a log line.
