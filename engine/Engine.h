@@ -5,6 +5,8 @@
 #include "convert/TimeValues.h"
 #include "core/FormModel.h"
 #include "core/MessageLog.h"
+#include "core/SleepGuard.h"
+#include "core/SleepInhibitor.h"
 #include "modes/ModeSelection.h"
 #include "modes/Stopwatch.h"
 #include "modes/TimeOfDay.h"
@@ -19,12 +21,13 @@ class SerialPortService;
 class WallClock;
 
 // The window's state and handlers without the window: built on the two ports, the clocks and the message
-// box presenter, which are injected.
+// box presenter, which are injected; so is the desktop's sleep lock.
 class Engine
 {
 public:
     Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
-           const MonotonicClock& monotonicClock, MessagePresenter& boxes);
+           const MonotonicClock& monotonicClock, MessagePresenter& boxes,
+           SleepInhibitor& sleep = SleepInhibitor::none());
 
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
@@ -46,4 +49,5 @@ public:
     PortDiscovery discovery;
     ManualSend inputSend;
     ManualSend outputSend;
+    SleepGuard sleepGuard;
 };
