@@ -29,6 +29,8 @@
 #include <random>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -185,6 +187,7 @@ bool soakRecords(Window& w, const Options& o)
     std::atomic<qint64> linesOut{0};
     qint64 wrong = 0;
     double firstMB = 0;
+    std::vector<std::pair<qint64, double>> trail; // resident memory at every tenth of the run
     double lastMB = 0;
     Clock::time_point start;
     Clock::time_point end;
@@ -207,6 +210,8 @@ bool soakRecords(Window& w, const Options& o)
                 wrong += line != boardLine(i);
                 if (i + 1 == o.firstMeasure)
                     firstMB = residentMB();
+                if ((i + 1) % std::max<qint64>(1, o.records / 10) == 0)
+                    trail.emplace_back(i + 1, residentMB());
                 return i + 1 < o.records;
             },
             deadline);
@@ -222,6 +227,9 @@ bool soakRecords(Window& w, const Options& o)
     std::printf("  resident memory after %lld lines %.1f MB, after %lld lines %.1f MB: %+.1f %% (goal within "
                 "10 %%)\n",
                 o.firstMeasure, firstMB, qint64(linesOut), lastMB, growth);
+    std::printf("  resident memory along the run:");
+    for (const auto& [lines, mb] : trail)
+        std::printf(" %lld: %.1f MB%s", lines, mb, lines == trail.back().first ? "\n" : ",");
     return linesOut == o.records && wrong == 0 && growth <= 10;
 }
 
