@@ -51,9 +51,10 @@ QString forDisplay(const QString& text)
 } // namespace
 
 MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
-                   const MonotonicClock& monotonicClock, MessagePresenter& boxes, QWidget* parent)
+                   const MonotonicClock& monotonicClock, MessagePresenter& boxes, SleepInhibitor& sleep,
+                   QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainForm>()),
-      m_engine(MSComm1, MSComm2, wallClock, monotonicClock, boxes), Timer2(wallClock),
+      m_engine(MSComm1, MSComm2, wallClock, monotonicClock, boxes, sleep), Timer2(wallClock),
       m_views([this] { syncTextBoxes(); })
 {
     loadWindowResources();
@@ -366,6 +367,7 @@ void MainForm::Timer3_Timer()
 
 void MainForm::afterHandler()
 {
+    m_engine.sleepGuard.update();
     syncControls();
     m_views.request();
 }

@@ -25,7 +25,8 @@ class MainForm : public QMainWindow
 public:
     // Runs the start-up (Form_Load) before returning; the window is not shown yet.
     MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
-             const MonotonicClock& monotonicClock, MessagePresenter& boxes, QWidget* parent = nullptr);
+             const MonotonicClock& monotonicClock, MessagePresenter& boxes,
+             SleepInhibitor& sleep = SleepInhibitor::none(), QWidget* parent = nullptr);
     ~MainForm() override;
 
     Engine& engine() { return m_engine; }

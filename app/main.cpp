@@ -1,3 +1,4 @@
+#include "app/LogindSleepInhibitor.h"
 #include "app/MainForm.h"
 #include "app/QtMessagePresenter.h"
 #include "core/Clock.h"
@@ -42,8 +43,9 @@ int main(int argc, char* argv[])
     SystemWallClock wallClock;
     SystemMonotonicClock monotonicClock;
     QtMessagePresenter boxes;
+    LogindSleepInhibitor sleep;
 
-    MainForm window(input, output, wallClock, monotonicClock, boxes);
+    MainForm window(input, output, wallClock, monotonicClock, boxes, sleep);
     boxes.setParentWidget(&window);
     window.show();
     return QApplication::exec();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QTime>
 
 // The time of day, as the wall clock shows it. Injected so that tests can set it.
@@ -25,12 +24,17 @@ public:
     QTime timeOfDay() const override;
 };
 
+// Milliseconds since it was created, counting the time the computer spent suspended, so that a stopwatch
+// keeps the true elapsed time across a closed lid.
 class SystemMonotonicClock : public MonotonicClock
 {
 public:
     SystemMonotonicClock();
     qint64 msecs() const override;
 
+    // The clock it reads: milliseconds since boot, suspended time included (where the system counts it).
+    static qint64 sinceBoot();
+
 private:
-    QElapsedTimer m_timer;
+    qint64 m_start;
 };

@@ -3,7 +3,7 @@
 #include "ports/SerialPortService.h"
 
 Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
-               const MonotonicClock& monotonicClock, MessagePresenter& boxes)
+               const MonotonicClock& monotonicClock, MessagePresenter& boxes, SleepInhibitor& sleep)
     : MSComm1(MSComm1), MSComm2(MSComm2), m_lapHold(m_form.LapFlag, m_form.OutputHold),
       m_inputLists(PortSettings::startupLists(false)), m_outputLists(PortSettings::startupLists(true)),
       log(wallClock, m_form.texts.Text1), monitor(m_form.texts), time(boxes),
@@ -17,7 +17,7 @@ Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const Wal
       timeOfDay(m_form.timers.Timer2, wallClock, watch, lines),
       modes(m_form.mode, m_form.layout, {watch, timeOfDay, receive, lines, outputToggle, m_lapHold, log}),
       discovery(MSComm1, log), inputSend(MSComm1, m_form.InPortOpen, 0, log, boxes, monitor),
-      outputSend(MSComm2, m_form.OutPortOpen, 1, log, boxes, monitor)
+      outputSend(MSComm2, m_form.OutPortOpen, 1, log, boxes, monitor), sleepGuard(sleep, m_form, log)
 {
     QObject::connect(&MSComm2, &SerialPortService::outputOverloaded, &m_connections, [this] {
         log.WriteLog(QStringLiteral(" +++ COM-Port Ausgang überlastet, ältere Zeilen verworfen"));

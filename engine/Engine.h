@@ -6,6 +6,8 @@
 #include "core/FormModel.h"
 #include "core/LapHold.h"
 #include "core/MessageLog.h"
+#include "core/SleepGuard.h"
+#include "core/SleepInhibitor.h"
 #include "modes/ModeSelection.h"
 #include "modes/Stopwatch.h"
 #include "modes/TimeOfDay.h"
@@ -25,12 +27,13 @@ class WallClock;
 // Brelox without its window: the subsystems wired on the two ports, the clocks and the message-box
 // presenter, which are injected, with start-up, exit and port discovery. The window, the tests, the
 // benchmarks and the tools all drive this. It holds the shared state and hands each piece to its one
-// owner; everyone else reads it through form().
+// owner; everyone else reads it through form(). The desktop's sleep lock is injected too.
 class Engine
 {
 public:
     Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
-           const MonotonicClock& monotonicClock, MessagePresenter& boxes);
+           const MonotonicClock& monotonicClock, MessagePresenter& boxes,
+           SleepInhibitor& sleep = SleepInhibitor::none());
 
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
@@ -72,6 +75,7 @@ public:
     PortDiscovery discovery;
     ManualSend inputSend;
     ManualSend outputSend;
+    SleepGuard sleepGuard;
 
 private:
     QObject m_connections; // context of the connections to the ports' signals, ended with the engine

@@ -1,0 +1,51 @@
+#include "core/SleepGuard.h"
+
+#include "core/FormModel.h"
+#include "core/MessageLog.h"
+#include "core/SleepInhibitor.h"
+
+namespace {
+
+class NoSleepInhibitor : public SleepInhibitor
+{
+public:
+    bool acquire() override { return false; }
+    void release() override {}
+};
+
+} // namespace
+
+SleepInhibitor& SleepInhibitor::none()
+{
+    static NoSleepInhibitor inhibitor;
+    return inhibitor;
+}
+
+SleepGuard::SleepGuard(SleepInhibitor& inhibitor, const FormModel& form, MessageLog& log)
+    : m_inhibitor(inhibitor), m_form(form), m_log(log)
+{
+}
+
+SleepGuard::~SleepGuard()
+{
+    if (m_held)
+        m_inhibitor.release();
+}
+
+void SleepGuard::update()
+{
+    const bool awake = m_form.InPortOpen || m_form.OutPortOpen || m_form.timers.anyEnabled();
+    if (!awake) {
+        if (m_held)
+            m_inhibitor.release();
+        m_held = false;
+        m_asked = false;
+        return;
+    }
+    if (m_asked)
+        return;
+    m_asked = true;
+    m_held = m_inhibitor.acquire();
+    if (m_held)
+        m_log.WriteLog(QStringLiteral(" +++ Ruhezustand des Rechners gesperrt"));
+}

@@ -1,0 +1,125 @@
+// Port settings from typed list entries: the port number of any port entry, the settings string of any
+// five entries, and the open button on a port that refuses what it cannot honour.
+
+#include "EngineRig.h"
+
+#include "ports/PortSettings.h"
+#include "ports/PortToggle.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+void check(bool holds, const char* property, const QString& detail = QString())
+{
+    if (holds)
+        return;
+    std::fprintf(stderr, "property violated: %s\n%s\n", property, qPrintable(detail));
+    std::abort();
+}
+
+QString latin1(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+// A serial port that, like the real service, refuses a settings string it cannot honour.
+class StrictPort : public FakeSerialPort
+{
+public:
+    bool setSettings(const QString& settings) override
+    {
+        return PortSettings::parse(settings) && FakeSerialPort::setSettings(settings);
+    }
+};
+
+// What the settings of the five entries must be: a whole baud rate of digits, a parity entry, 5 to 8 data
+// bits and 1 or 2 stop bits; anything else is refused.
+bool honoured(const PortChoice& c)
+{
+    bool digits = !c.baud.isEmpty() && c.baud.size() <= 10;
+    for (QChar ch : c.baud)
+        digits = digits && ch >= u'0' && ch <= u'9';
+    const qint64 baud = digits ? c.baud.toLongLong() : 0;
+    return baud >= 1 && baud <= std::numeric_limits<qint32>::max() && c.parityIndex >= 0 &&
+           c.parityIndex <= 4 && QStringList{"5", "6", "7", "8"}.contains(c.dataBits) &&
+           QStringList{"1", "2"}.contains(c.stopBits);
+}
+
+void checkEntries(int number, const QString& typed)
+{
+    const QString entry = PortSettings::entryForPort(number);
+    check(PortSettings::portNumberFromEntry(entry) == number, "a port entry gives its number back", entry);
+    if (!typed.isEmpty() && typed[0] != u'.' && !(typed[0] >= u'0' && typed[0] <= u'9'))
+        check(PortSettings::portNumberFromEntry(entry + typed) == number, "text after the number is ignored",
+              entry + typed);
+    // Any typed entry reads as some number; UBSan watches the conversion.
+    PortSettings::portNumberFromEntry(typed);
+}
+
+void checkSettings(const PortChoice& c)
+{
+    const QString settings = PortSettings::settingsString(c.baud, c.parityIndex, c.dataBits, c.stopBits);
+    const auto line = PortSettings::parse(settings);
+    check(bool(line) == honoured(c), "exactly the honourable settings are accepted", settings);
+    if (!line)
+        return;
+    static const QSerialPort::Parity parities[] = {QSerialPort::EvenParity, QSerialPort::OddParity,
+                                                   QSerialPort::NoParity, QSerialPort::MarkParity,
+                                                   QSerialPort::SpaceParity};
+    check(line->baudRate == c.baud.toInt() && line->parity == parities[c.parityIndex] &&
+              line->dataBits == c.dataBits.toInt() && line->stopBits == c.stopBits.toInt(),
+          "the line settings are the chosen ones", settings);
+}
+
+void checkOpenButton(const PortChoice& c)
+{
+    StrictPort in;
+    FakeSerialPort out;
+    FakeWallClock wall;
+    FakeMonotonicClock mono;
+    RecordingPresenter boxes;
+    Engine engine(in, out, wall, mono, boxes);
+    in.existing = {1};
+
+    engine.inputToggle.toggle(c);
+    const int N = PortSettings::portNumberFromEntry(c.portEntry);
+    const bool opens = N == 1 && honoured(c);
+    check(engine.form.InPortOpen == opens && in.isOpen() == opens, "the port opens exactly when it can",
+          c.portEntry);
+    const QString n = QString::number(N);
+    QStringList expected{engine.log.timeText() + " +++ Versuch den COM-Port " + n + " zu öffnen"};
+    if (opens)
+        expected.prepend(engine.log.timeText() + " +++ COM-Port " + n + " wurde geöffnet");
+    else if (N == 0)
+        expected.prepend(engine.log.timeText() + " +++ COM-Port 0 kann nicht geöffnet werden ");
+    else
+        expected.prepend(engine.log.timeText() + " +++ COM-Port " + n + " kann nicht geöffnet werden");
+    check(engine.form.texts.Text1 == expected.join("\r\n") + "\r\n", "the log tells the attempt and its end",
+          engine.form.texts.Text1);
+    check(boxes.shown.size() == (opens ? 0 : 1), "a failed open shows one box");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    PortChoice choice;
+    choice.parityIndex = input.ConsumeIntegralInRange<int>(-2, 6);
+    const int number = input.ConsumeIntegral<int>();
+    choice.portEntry = latin1(input.ConsumeRandomLengthString(24));
+    choice.baud = latin1(input.ConsumeRandomLengthString(16));
+    choice.dataBits = latin1(input.ConsumeRandomLengthString(4));
+    choice.stopBits = latin1(input.ConsumeRandomLengthString(4));
+
+    checkEntries(number, choice.portEntry);
+    checkSettings(choice);
+    checkOpenButton(choice);
+    return 0;
+}

@@ -1,0 +1,157 @@
+// Time values and board lines: the display form of any seconds value, the reading of any time text, and
+// the GAZ4 line of any time text in every state of the stopwatch.
+
+#include "RecordingPresenter.h"
+
+#include "convert/Gaz4Line.h"
+#include "convert/TimeValues.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+namespace {
+
+void check(bool holds, const char* property, const QString& detail = QString())
+{
+    if (holds)
+        return;
+    std::fprintf(stderr, "property violated: %s\n%s\n", property, qPrintable(detail));
+    std::abort();
+}
+
+QString latin1(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// A piece of a time text as a number: blanks around digits with at most one point, nothing else.
+std::optional<double> numberOf(const QString& piece)
+{
+    qsizetype from = 0;
+    qsizetype to = piece.size();
+    while (from < to && piece[from] == u' ')
+        ++from;
+    while (to > from && piece[to - 1] == u' ')
+        --to;
+    const QString number = piece.mid(from, to - from);
+    if (number.count(u'.') > 1 || std::none_of(number.begin(), number.end(), isDigit))
+        return std::nullopt;
+    for (QChar c : number) {
+        if (!isDigit(c) && c != u'.')
+            return std::nullopt;
+    }
+    return number.toDouble();
+}
+
+// The value a display-form text shows: blank fields count as zero.
+double shownValue(const QString& text)
+{
+    const QStringList fields = text.split(u':');
+    check(fields.size() == 3, "display form has three fields", text);
+    const auto field = [](const QString& f) { return f.trimmed().isEmpty() ? 0.0 : f.trimmed().toDouble(); };
+    return field(fields[0]) * 3600 + field(fields[1]) * 60 + field(fields[2]);
+}
+
+void checkDisplayForm(double value, RecordingPresenter& boxes)
+{
+    const QString text = TimeValues::SetTimeFormat(value);
+    if (!std::isfinite(value) || value < 0 || value >= 1e15) {
+        check(text == TimeValues::invalidText(), "unwritable values give 00:00:00.00", text);
+        return;
+    }
+    check(text.size() >= 11 && text[text.size() - 3] == u'.' && isDigit(text[text.size() - 2]) &&
+              isDigit(text.back()),
+          "two digits of hundredths", text);
+    check(text[0] != u'0', "no leading zero field", text);
+    // Values within a hundredth of a field's end may round up into it; they are left out of these checks.
+    if (value < 359999.99)
+        check(text.size() == 11 && text[2] == u':' && text[5] == u':', "11 characters below 100 hours", text);
+    if (value < 59.99)
+        check(text.startsWith(u"  :  :"), "no hours or minutes below a minute", text);
+    else if (value >= 60 && value < 3599.99)
+        check(text.startsWith(u"  :") && text[3] != u'0', "no hours below an hour", text);
+    const double tolerance = 0.00501 + value * 5e-16;
+    check(std::abs(shownValue(text) - value) <= tolerance, "shows the value to the hundredth",
+          QString::number(value, 'g', 17) + QStringLiteral(" -> ") + text);
+
+    // Below an hour the blanked fields cannot be read back; from an hour on they can.
+    const TimeValues time(boxes);
+    const qsizetype before = boxes.shown.size();
+    const double back = time.Get_Sec(text);
+    if (value < 3599.99) {
+        check(back == 0 && boxes.shown.size() == before + 1, "display form below an hour is not read back");
+    } else if (value >= 3600 && value < 359999.99) {
+        check(boxes.shown.size() == before, "display form from an hour on is read back");
+        check(std::abs(back - value) <= tolerance, "read back to the hundredth", text);
+    }
+}
+
+void checkReading(const QString& text, RecordingPresenter& boxes)
+{
+    const TimeValues time(boxes);
+    const qsizetype before = boxes.shown.size();
+    const double seconds = time.Get_Sec(text);
+    const auto h = numberOf(text.mid(0, 2));
+    const auto m = numberOf(text.mid(3, 2));
+    const auto s = numberOf(text.mid(6, 5));
+    if (h && m && s) {
+        check(boxes.shown.size() == before, "a readable text shows no box", text);
+        check(seconds == *h * 3600 + (*m * 60 + *s), "hours, minutes and seconds add up", text);
+    } else {
+        check(boxes.shown.size() == before + 1, "an unreadable text shows one box", text);
+        const ModalMessage& box = boxes.shown.back();
+        check(box.title == u"Format kontrollieren" && box.icon == ModalMessage::Icon::Stop, "the format box");
+        check(seconds == 0, "an unreadable text gives 0", text);
+    }
+}
+
+void checkBoardLine(const QString& text, const Gaz4Context& context)
+{
+    const QString line = Time2GAZ_Format(text, context);
+    const bool noHours = text.left(2) == u"  " && text.size() >= 2;
+    const bool running = context.timersEnabled && !context.lapFlag && !context.aktTime;
+    if (text.size() == 11 || (context.aktTime && text.size() >= 8) || (!noHours && text.size() >= 8))
+        check(line.size() == 20, "board lines of a whole time text hold 20 characters", line);
+    check(line.startsWith(u"..."), "board lines start with three points", line);
+    if (line.size() >= 4) {
+        const QChar expected = running && noHours && !context.dispZentel ? u'.' : u'C';
+        check(line[3] == expected, "column 4 shows C, or a point for whole running seconds", line);
+    }
+    check(line.mid(4, 4).count(u' ') == line.mid(4, 4).size(), "columns 5 to 8 are blank", line);
+    if (!noHours || context.aktTime)
+        check(line.mid(8, 3) == u"00:", "hours and the time of day move into the 00: frame", line);
+    else if (text.size() >= 8)
+        check(line.mid(8, 8) == text.left(8), "minutes and seconds stand in columns 9 to 16", line);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    RecordingPresenter boxes;
+
+    const double value = input.ConsumeBool() ? input.ConsumeFloatingPoint<double>()
+                                             : input.ConsumeIntegralInRange<int>(0, 40000000) / 100.0;
+    checkDisplayForm(value, boxes);
+
+    const uint8_t flags = input.ConsumeIntegral<uint8_t>();
+    const Gaz4Context context{bool(flags & 1), bool(flags & 2), bool(flags & 4), bool(flags & 8)};
+    checkBoardLine(TimeValues::SetTimeFormat(value), context);
+
+    const QString text = latin1(input.ConsumeRandomLengthString(40));
+    checkReading(text, boxes);
+    checkBoardLine(text, context);
+    return 0;
+}

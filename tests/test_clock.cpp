@@ -1,0 +1,84 @@
+#include "core/Clock.h"
+
+#include <QProcess>
+#include <QTest>
+
+#include <ctime>
+
+namespace {
+
+qint64 msecsOf(clockid_t clock)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+qint64 bootMsecs()
+{
+    return msecsOf(CLOCK_BOOTTIME);
+}
+
+// Set in the copy of this test that runs in a time namespace whose boot time is a day ahead.
+const char* const DayAsleep = "BRELOX_TEST_DAY_ASLEEP";
+
+} // namespace
+
+// The stopwatch's clock counts time spent suspended: it reads the boot-time clock, not the monotonic one
+// (which stands still while the computer sleeps).
+class TestClock : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsTheBootTimeClock()
+    {
+        for (int i = 0; i < 1000; ++i) {
+            const qint64 before = bootMsecs();
+            const qint64 read = SystemMonotonicClock::sinceBoot();
+            const qint64 after = bootMsecs();
+            QVERIFY2(before <= read && read <= after,
+                     qPrintable(QStringLiteral("%1 <= %2 <= %3").arg(before).arg(read).arg(after)));
+        }
+    }
+
+    void startsAtZeroAndNeverGoesBack()
+    {
+        const qint64 before = bootMsecs();
+        const SystemMonotonicClock clock;
+        qint64 last = clock.msecs();
+        QVERIFY(last >= 0 && last <= bootMsecs() - before);
+        for (int i = 0; i < 100000; ++i) {
+            const qint64 now = clock.msecs();
+            QVERIFY(now >= last);
+            last = now;
+        }
+        QVERIFY(last <= bootMsecs() - before);
+    }
+
+    // A computer that slept for a day: its boot time is a day ahead of the monotonic time. The test runs
+    // itself again in a time namespace that makes it so (root only; skipped where namespaces are refused).
+    void countsTimeSpentAsleep()
+    {
+        const qint64 day = 86400 * 1000;
+        if (qEnvironmentVariableIsSet(DayAsleep)) {
+            const qint64 monotonic = msecsOf(CLOCK_MONOTONIC);
+            QVERIFY(SystemMonotonicClock::sinceBoot() - monotonic >= day - 1000);
+            return;
+        }
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(DayAsleep, "1");
+        child.setProcessEnvironment(env);
+        child.start("unshare", {"--time", "--boottime", "86400", QCoreApplication::applicationFilePath(),
+                                "countsTimeSpentAsleep"});
+        if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit)
+            QSKIP("unshare is not available");
+        const QByteArray output = child.readAllStandardOutput() + child.readAllStandardError();
+        if (output.contains("unshare failed"))
+            QSKIP("time namespaces are refused here");
+        QVERIFY2(child.exitCode() == 0, output.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClock)
+#include "test_clock.moc"
