@@ -90,7 +90,7 @@ void checkOpenButton(const PortChoice& c)
     engine.inputToggle.toggle(c);
     const int N = PortSettings::portNumberFromEntry(c.portEntry);
     const bool opens = N == 1 && honoured(c);
-    check(engine.form.InPortOpen == opens && in.isOpen() == opens, "the port opens exactly when it can",
+    check(engine.form().InPortOpen == opens && in.isOpen() == opens, "the port opens exactly when it can",
           c.portEntry);
     const QString n = QString::number(N);
     QStringList expected{engine.log.timeText() + " +++ Versuch den COM-Port " + n + " zu öffnen"};
@@ -100,8 +100,8 @@ void checkOpenButton(const PortChoice& c)
         expected.prepend(engine.log.timeText() + " +++ COM-Port 0 kann nicht geöffnet werden ");
     else
         expected.prepend(engine.log.timeText() + " +++ COM-Port " + n + " kann nicht geöffnet werden");
-    check(engine.form.texts.Text1 == expected.join("\r\n") + "\r\n", "the log tells the attempt and its end",
-          engine.form.texts.Text1);
+    check(engine.form().texts.Text1 == expected.join("\r\n") + "\r\n", "the log tells the attempt and its end",
+          engine.form().texts.Text1);
     check(boxes.shown.size() == (opens ? 0 : 1), "a failed open shows one box");
 }
 

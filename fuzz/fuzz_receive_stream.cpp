@@ -125,7 +125,7 @@ public:
         // The port raises its receive event only while it is open.
         if (bytes.isEmpty() || !rig.in.isOpen())
             return;
-        FormModel& form = rig.form;
+        const FormModel& form = rig.form;
         const bool converting = form.convertsInput();
         const qsizetype writtenBefore = rig.out.written.size();
         const QString text5Before = form.texts.Text5;

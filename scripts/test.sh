@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs the whole test suite (no display needed): the debug
-# suite, the house rules (formatting, clang-tidy, floors) and the Debian package with its checks.
+# suite, the house rules (formatting, clang-tidy, floors), the Debian package with its checks, the whole
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,3 +12,5 @@ cmake --build --preset debug
 ctest --preset debug
 bash scripts/check-style.sh
 bash scripts/ci-package.sh
+bash scripts/ci-asan.sh
+bash scripts/ci-fuzz.sh
