@@ -76,8 +76,8 @@ QString forDisplay(const QString& text)
 
 MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
                    const MonotonicClock& monotonicClock, MessagePresenter& boxes, QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::MainForm>()),
-      m_engine(MSComm1, MSComm2, wallClock, monotonicClock, boxes), Timer2(wallClock),
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainForm>()), m_boxes(boxes, [this] { refreshViews(); }),
+      m_engine(MSComm1, MSComm2, wallClock, monotonicClock, m_boxes), Timer2(wallClock),
       m_views([this] { syncTextBoxes(); })
 {
     initBreloxResources();

@@ -231,6 +231,72 @@ private slots:
         QCOMPARE(f.form().texts.Text1, before);
     }
 
+    // A failure box appears after the state, the caption and the log line are up to date, and the window
+    // shows the log as it then stands behind the box; port events inside the box are logged after it.
+    void failureBoxesComeAfterStateAndLog_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("no port") << "open none"
+                                 << "14:03:07 +++ COM-Port 0 kann nicht geöffnet werden "
+                                 << "öffnen";
+        QTest::newRow("open refused") << "open refused"
+                                      << "14:03:07 +++ COM-Port 1 kann nicht geöffnet werden"
+                                      << "öffnen";
+        QTest::newRow("close refused") << "close refused"
+                                       << "14:03:07 +++ COM-Port 1 kann nicht geschlossen werden"
+                                       << "öffnen";
+        QTest::newRow("send on closed port")
+            << "send closed"
+            << "14:03:07 +++ Fehler beim Senden des Textes, Port ist nicht geöffnet"
+            << "öffnen";
+        QTest::newRow("send without text") << "send empty"
+                                           << "14:03:07 +++ Text fehlt"
+                                           << "schliessen";
+        QTest::newRow("send refused") << "send refused"
+                                      << "14:03:07 +++ Text nicht fehlerfrei gesendet"
+                                      << "schliessen";
+    }
+    void failureBoxesComeAfterStateAndLog()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, failure);
+        QFETCH(QString, caption);
+        WindowFixture f({1, 2});
+        f.window->OpenOutput_Click();
+        if (action == QLatin1String("open none"))
+            f.widget<QComboBox>("Combo1")->setEditText(QStringLiteral("Kein Comport verfügbar"));
+        if (action.startsWith(QLatin1String("close")) || action == QLatin1String("send empty") ||
+            action == QLatin1String("send refused"))
+            f.window->OpenInput_Click();
+        f.input.refuseOpen = action == QLatin1String("open refused");
+        f.input.refuseClose = action == QLatin1String("close refused");
+        f.input.refuseWrite = action == QLatin1String("send refused");
+        f.widget<QLineEdit>("Text2")->setText(action == QLatin1String("send empty") ? QString() : "x");
+
+        QString shownLogTop;
+        QString shownCaption;
+        bool listEnabled = false;
+        f.boxes.whileShown = [&] {
+            shownLogTop = f.widget<QPlainTextEdit>("Text1")->toPlainText().section(QLatin1Char('\n'), 0, 0);
+            shownCaption = f.widget<QPushButton>("OpenInput")->text();
+            listEnabled = f.widget("Combo1")->isEnabled();
+            f.output.unplug(); // a port event while the box is open
+        };
+        if (action.startsWith(QLatin1String("send")))
+            f.window->Command1_Click();
+        else
+            f.window->OpenInput_Click();
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QCOMPARE(shownLogTop, failure);
+        QCOMPARE(shownCaption, caption);
+        QCOMPARE(listEnabled, caption == QStringLiteral("öffnen"));
+        QCOMPARE(f.form().InPortOpen, caption != QStringLiteral("öffnen"));
+        QCOMPARE(f.logLines().mid(0, 2),
+                 (QStringList{"14:03:07 +++ COM-Port 2 Verbindung unterbrochen", failure}));
+    }
+
     void tickWhileABoxHoldsAStoppingHandlerDoesNothing()
     {
         WindowFixture f({1, 2});
