@@ -5,7 +5,12 @@
 #include "ports/SerialPortService.h"
 #include "ui_MainForm.h"
 
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <algorithm>
 
 // The pictures live in the window library, and a static library needs its resources registered by hand.
 // The window's fonts are named as on Windows; elsewhere look-alikes of the same width stand in.
@@ -72,6 +77,56 @@ QString forDisplay(const QString& text)
     return shown;
 }
 
+// Where the text of a box that grows on top (log, monitors, output text) continues what it showed before:
+// the smallest k with text = text.left(k) + shown.left(text.size() - k), that is new lines on top and the
+// tail cut at a limit. text.size() when nothing of the shown text is left.
+qsizetype newHeadLength(QStringView shown, QStringView text)
+{
+    constexpr qsizetype ProbeLength = 32;
+    constexpr int MostCandidates = 16;
+    const QStringView probe = shown.first(std::min(ProbeLength, shown.size()));
+    if (probe.isEmpty())
+        return text.size();
+    qsizetype from = std::max<qsizetype>(0, text.size() - shown.size());
+    for (int candidates = 0; candidates < MostCandidates; ++candidates) {
+        const qsizetype k = text.indexOf(probe, from);
+        if (k < 0 || text.size() - k < probe.size())
+            break;
+        if (text.sliced(k) == shown.first(text.size() - k))
+            return k;
+        from = k + 1;
+    }
+    return text.size();
+}
+
+// Brings a text box from showing `shown` to showing `text`. New lines on top and a cut tail are applied as
+// two edits, so that a refresh costs what changed and not the whole text; anything else sets the text.
+void showText(QPlainTextEdit* box, const QString& shown, const QString& text)
+{
+    QTextDocument* document = box->document();
+    const qsizetype k = newHeadLength(shown, text);
+    const QStringView kept = QStringView(text).sliced(k);
+    const QStringView head = QStringView(text).first(k);
+    // The box shows CR LF as one line break: the kept part's length on screen, and a head that must not
+    // end in a CR whose LF is the kept part's first character.
+    const qsizetype keptShown = kept.size() - kept.count(QStringLiteral("\r\n"));
+    const bool joinsLineEnd = head.endsWith(u'\r') && kept.startsWith(u'\n');
+    if (kept.isEmpty() || joinsLineEnd || document->characterCount() - 1 != forDisplay(shown).size()) {
+        box->setPlainText(forDisplay(text));
+        return;
+    }
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    cursor.setPosition(int(keptShown));
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.setPosition(0);
+    cursor.insertText(forDisplay(head.toString()));
+    cursor.endEditBlock();
+    // Like setting the text, a change shows the top, where the newest line is.
+    box->verticalScrollBar()->setValue(0);
+}
+
 } // namespace
 
 MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
@@ -84,6 +139,9 @@ MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const
     ui->setupUi(this);
     setFixedSize(sizeHint());
     applyFonts();
+    // The window edits the long text boxes itself; an undo history would only grow with every refresh.
+    for (QPlainTextEdit* box : {ui->Text1, ui->Text3, ui->Text5, ui->MessIn, ui->MessOut})
+        box->document()->setUndoRedoEnabled(false);
 
     Timer1.setInterval(100);
     Timer1.setTimerType(Qt::PreciseTimer);
@@ -309,13 +367,15 @@ void MainForm::Command2_Click()
 void MainForm::ClearIn_Click()
 {
     m_engine.monitor.ClearIn_Click();
-    afterHandler();
+    // At once, so that what the operator types next goes into the emptied box.
+    refreshViews();
 }
 
 void MainForm::ClearOut_Click()
 {
     m_engine.monitor.ClearOut_Click();
-    afterHandler();
+    // At once, so that what the operator types next goes into the emptied box.
+    refreshViews();
 }
 
 void MainForm::MSComm1_OnComm()
@@ -492,7 +552,7 @@ void MainForm::syncTextBoxes()
         {ui->MessOut, texts.MessOut, m_shown.MessOut}};
     for (const auto& [box, text, shown] : boxes) {
         if (text != shown || text.isEmpty() != box->document()->isEmpty()) {
-            box->setPlainText(forDisplay(text));
+            showText(box, shown, text);
             shown = text;
         }
     }
@@ -503,6 +563,9 @@ void MainForm::takeEditedMonitor(QPlainTextEdit* box, QString& model)
 {
     if (m_syncing)
         return;
-    model = box->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    (box == ui->MessIn ? m_shown.MessIn : m_shown.MessOut) = model;
+    // Lines received since the box was last drawn stay on top of what the operator edited.
+    QString& shown = box == ui->MessIn ? m_shown.MessIn : m_shown.MessOut;
+    const QString arrived = model.left(newHeadLength(shown, model));
+    shown = box->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    model = arrived + shown;
 }

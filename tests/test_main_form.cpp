@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -27,6 +28,13 @@ QString shownText(const QWidget* w)
     if (auto* button = qobject_cast<const QAbstractButton*>(w))
         return button->text();
     return qobject_cast<const QLineEdit*>(w)->text();
+}
+
+// What a text box shows for a text: its CR LF and lone CR as line breaks.
+QString shownForm(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
 } // namespace
@@ -196,6 +204,84 @@ private slots:
         QVERIFY(f.widget<QPlainTextEdit>("MessOut")->toPlainText().isEmpty());
         f.widget<QPlainTextEdit>("MessIn")->setPlainText(QStringLiteral("note"));
         QCOMPARE(f.form().texts.MessIn, QStringLiteral("note"));
+    }
+
+    void typingNeverDropsAReceivedLine()
+    {
+        WindowFixture f({1});
+        f.widget<QRadioButton>("in_out")->setChecked(true);
+        f.window->OpenInput_Click();
+        f.input.deliver("first\r");
+        f.window->refreshViews();
+        f.input.deliver("second\r"); // received, not drawn yet
+        auto* monitor = f.widget<QPlainTextEdit>("MessIn");
+        monitor->moveCursor(QTextCursor::End);
+        QTest::keyClicks(monitor, QStringLiteral("note"));
+        QCOMPARE(f.form().texts.MessIn, QStringLiteral("second\r\nfirst\r\nnote"));
+        f.window->refreshViews();
+        QCOMPARE(monitor->toPlainText(), QStringLiteral("second\nfirst\nnote"));
+    }
+
+    // Random traffic, log lines, clears and typing: after every refresh each text box shows exactly its
+    // text, also after the monitors and the log have been cut at their limits.
+    void textBoxesShowTheirTextsAfterEveryRefresh()
+    {
+        WindowFixture f({1, 2});
+        f.widget<QRadioButton>("in_out")->setChecked(true);
+        f.window->OpenInput_Click();
+        f.window->OpenOutput_Click();
+        QRandomGenerator random(20261206);
+        const char* names[] = {"Text1", "Text3", "Text5", "MessIn", "MessOut"};
+        int line = 0;
+        int monitorCuts = 0;
+        int logCuts = 0;
+        for (int step = 0; step < 1000; ++step) {
+            const int action = random.bounded(100);
+            const qsizetype monitorBefore = f.form().texts.MessIn.size();
+            const qsizetype logBefore = f.form().texts.Text1.size();
+            if (action < 55) {
+                // Lines of up to 300 characters, sometimes two in one read and a tail left unfinished.
+                QByteArray bytes;
+                for (int n = random.bounded(1, 4); n > 0; --n) {
+                    ++line;
+                    bytes +=
+                        QByteArray::number(line) + QByteArray(random.bounded(300), char('a' + line % 26));
+                    bytes += random.bounded(4) ? "\r" : "\r\n";
+                }
+                if (random.bounded(5) == 0)
+                    bytes += "tail";
+                f.input.deliver(bytes);
+                monitorCuts += f.form().texts.MessIn.size() < monitorBefore ? 1 : 0;
+                logCuts += f.form().texts.Text1.size() < logBefore ? 1 : 0;
+            } else if (action < 65) {
+                f.widget<QLineEdit>("Text6")->setText(QString::number(++line));
+                f.window->Command2_Click();
+            } else if (action < 75) {
+                f.window->check_comPorts_Click(); // log lines, ports closed
+                f.window->OpenInput_Click();
+                f.window->OpenOutput_Click();
+            } else if (action < 78) {
+                f.window->ClearIn_Click();
+            } else if (action < 88) {
+                auto* monitor = f.widget<QPlainTextEdit>(random.bounded(2) ? "MessIn" : "MessOut");
+                QTextCursor cursor = monitor->textCursor();
+                cursor.setPosition(random.bounded(monitor->document()->characterCount()));
+                monitor->setTextCursor(cursor);
+                QTest::keyClicks(monitor, QStringLiteral("typed"));
+                QVERIFY(monitor == f.widget("MessIn")
+                            ? f.form().texts.MessIn.contains(QStringLiteral("typed"))
+                            : f.form().texts.MessOut.contains(QStringLiteral("typed")));
+            }
+            if (random.bounded(3) == 0) {
+                f.window->refreshViews();
+                const QString texts[] = {f.form().texts.Text1, f.form().texts.Text3, f.form().texts.Text5,
+                                         f.form().texts.MessIn, f.form().texts.MessOut};
+                for (int i = 0; i < 5; ++i)
+                    QVERIFY2(f.widget<QPlainTextEdit>(names[i])->toPlainText() == shownForm(texts[i]),
+                             qPrintable(QStringLiteral("%1 at step %2").arg(names[i]).arg(step)));
+            }
+        }
+        QVERIFY(monitorCuts > 5 && logCuts > 0); // the texts were cut at their limits on the way
     }
 
     void lostAndRegainedDeviceIsLogged()
