@@ -5,6 +5,7 @@
 #include "ports/SerialPortService.h"
 #include "ui_MainForm.h"
 
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
@@ -237,6 +238,12 @@ void MainForm::connectControls()
     connect(&Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
     connect(&Timer2, &SecondAlignedTimer::timeout, this, &MainForm::Timer2_Timer);
     connect(&Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
+
+    // A chosen entry shows from its beginning: in a narrow list a long entry such as "Kein Comport
+    // verfügbar" would otherwise show only its end.
+    for (QComboBox* box : {ui->Combo1, ui->Combo2, ui->Combo3, ui->Combo4, ui->Combo5, ui->Combo6, ui->Combo7,
+                           ui->Combo8, ui->Combo9, ui->Combo10})
+        connect(box, &QComboBox::currentIndexChanged, box, [box] { box->lineEdit()->setCursorPosition(0); });
 
     // The operator may type into the monitors; what they show then is what the next line goes on top of.
     connect(ui->MessIn, &QPlainTextEdit::textChanged, this,

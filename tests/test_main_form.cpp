@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
+#include <QStyle>
 #include <QTest>
 
 namespace {
@@ -108,6 +109,41 @@ private slots:
         QVERIFY(f.widget<QPlainTextEdit>("Text1")->isReadOnly() &&
                 !f.widget<QPlainTextEdit>("MessIn")->isReadOnly());
         QVERIFY(f.form().WarnPortClosed && !f.form().OutputHold && !f.form().timers.anyEnabled());
+    }
+
+    // Every caption shows whole, and a port list shows the beginning of its entry.
+    // Every caption shows whole, and a port list shows the beginning of its entry.
+    void captionsFitTheirControls()
+    {
+        WindowFixture f;
+        f.window->show();
+        QStringList cut;
+        for (QWidget* w : f.window->findChildren<QWidget*>()) {
+            auto* label = qobject_cast<QLabel*>(w);
+            auto* button = qobject_cast<QAbstractButton*>(w);
+            if (!(label && !label->text().isEmpty()) && !(button && !w->objectName().isEmpty()))
+                continue;
+            QSize need = w->sizeHint();
+            if (auto* push = qobject_cast<QPushButton*>(w)) {
+                // A push button's size hint has a minimum width of the style's; the caption needs less.
+                const int margin = push->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, push);
+                need.setWidth(push->fontMetrics().horizontalAdvance(push->text().remove(QLatin1Char('&'))) +
+                              2 * margin);
+            }
+            if (need.height() > w->height() || need.width() > w->width())
+                cut << QStringLiteral("%1 needs %2x%3, has %4x%5")
+                           .arg(w->objectName())
+                           .arg(need.width())
+                           .arg(need.height())
+                           .arg(w->width())
+                           .arg(w->height());
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+        for (const char* name : {"Combo1", "Combo6"}) {
+            auto* box = f.widget<QComboBox>(name);
+            QCOMPARE(box->currentText(), QStringLiteral("Kein Comport verfügbar"));
+            QCOMPARE(box->lineEdit()->cursorPosition(), 0);
+        }
     }
 
     void focusOrderAndMenu()
