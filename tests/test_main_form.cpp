@@ -11,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QStyle>
 #include <QTest>
+#include <QTime>
 
 namespace {
 
@@ -417,6 +418,44 @@ private slots:
         QCOMPARE(f.form().InPortOpen, caption != QStringLiteral("öffnen"));
         QCOMPARE(f.logLines().mid(0, 2),
                  (QStringList{"14:03:07 +++ COM-Port 2 Verbindung unterbrochen", failure}));
+    }
+
+    // The hundredths tick shows the true elapsed time at each tick, however often it comes, and the board
+    // gets the same bytes at the same moments with a tick every 10 ms as with one every millisecond.
+    void hundredthsTickShowsElapsedTimeAndLeavesTheBoardAlone()
+    {
+        WindowFixture everyMs({2});
+        WindowFixture every10Ms({2});
+        for (WindowFixture* f : {&everyMs, &every10Ms}) {
+            f->window->OpenOutput_Click();
+            f->widget<QRadioButton>("Stopen")->setChecked(true);
+            QTest::mouseClick(f->widget("DispZentel"), Qt::LeftButton); // tenths on the board
+            f->window->Start_Click();
+            f->output.written.clear();
+        }
+        auto* label = every10Ms.widget<QLabel>("TimeOut");
+        QList<QByteArray> boardEveryMs;
+        QList<QByteArray> boardEvery10Ms;
+        for (int ms = 1; ms <= 3000; ++ms) {
+            everyMs.monotonicClock.advance(1);
+            every10Ms.monotonicClock.advance(1);
+            everyMs.window->Timer3_Timer();
+            // A busy stretch delays the ticks between 1.5 s and 1.53 s.
+            if (ms % 10 == 0 && (ms <= 1500 || ms > 1530)) {
+                every10Ms.window->Timer3_Timer();
+                QCOMPARE(label->text(),
+                         QTime(0, 0).addMSecs(ms).toString(QStringLiteral("HH:mm:ss.zzz")).chopped(1));
+            }
+            if (ms % 100 == 0) {
+                everyMs.window->Timer1_Timer();
+                every10Ms.window->Timer1_Timer();
+                boardEveryMs << everyMs.output.written;
+                boardEvery10Ms << every10Ms.output.written;
+            }
+        }
+        QCOMPARE(boardEvery10Ms, boardEveryMs);
+        QCOMPARE(boardEvery10Ms.last().count('\r'), 30); // a line at every tenth
+        QCOMPARE(boardEvery10Ms.last().right(23), QByteArray("...C      :  : 3.0    \r"));
     }
 
     void tickWhileABoxHoldsAStoppingHandlerDoesNothing()
