@@ -167,6 +167,12 @@ void MainForm::applyFonts()
     setPointSize(ui->Label8_1, 9.6, true);
     setPointSize(ui->TimerText, 9.6, false);
     setPointSize(ui->TimeOut, 13.8, true);
+    // Yellow on black through the palette: a style sheet would make each repaint of the running time
+    // several times dearer.
+    QPalette timePalette = ui->TimeOut->palette();
+    timePalette.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    timePalette.setColor(QPalette::Window, QColor(0, 0, 0));
+    ui->TimeOut->setPalette(timePalette);
     for (QWidget* w :
          {static_cast<QWidget*>(ui->DispZentel), static_cast<QWidget*>(ui->Start),
           static_cast<QWidget*>(ui->Lap), static_cast<QWidget*>(ui->Stop1), static_cast<QWidget*>(ui->Reset)})
@@ -492,7 +498,12 @@ void MainForm::Timer3_Timer()
 void MainForm::afterHandler()
 {
     syncControls();
-    m_views.request();
+    // A refresh is asked for only when a long text changed, so that a tick that changed none costs no
+    // further wakeup.
+    const TextBoxes& texts = m_engine.form.texts;
+    if (texts.Text1 != m_shown.Text1 || texts.Text3 != m_shown.Text3 || texts.Text5 != m_shown.Text5 ||
+        texts.MessIn != m_shown.MessIn || texts.MessOut != m_shown.MessOut)
+        m_views.request();
 }
 
 void MainForm::refreshViews()
