@@ -291,8 +291,8 @@ int main(int argc, char* argv[])
     // turns, through the copier between two other pseudo-terminals.
     PtyPair copyIn(dir.path(), 3);
     PtyPair copyOut(dir.path(), 4);
-    const int latencyRecords = 1000;
-    const int rounds = 3;
+    const int latencyRecords = 600;
+    const int rounds = 5;
     std::vector<double> windowMedians, windowP99s, copierMedians, copierP99s;
     size_t windowLines = 0;
     for (int round = 0; round < rounds; ++round) {

@@ -458,6 +458,23 @@ private slots:
         QCOMPARE(boardEvery10Ms.last().right(23), QByteArray("...C      :  : 3.0    \r"));
     }
 
+    void monitorsShowTheLineBehindAFormatBox()
+    {
+        WindowFixture f({1, 2});
+        f.window->OpenInput_Click();
+        f.window->OpenOutput_Click();
+        QString shownIn;
+        QString shownOut;
+        f.boxes.whileShown = [&] {
+            shownIn = f.widget<QPlainTextEdit>("MessIn")->toPlainText();
+            shownOut = f.widget<QPlainTextEdit>("MessOut")->toPlainText();
+        };
+        f.input.deliver("..L0\t 041\t00:00:41.00\r..R...00042...00:xx:23.45\r");
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QCOMPARE(shownIn, QStringLiteral("..R...00042...00:xx:23.45\n..L0 04100:00:41.00\n"));
+        QCOMPARE(shownOut, QStringLiteral("041.    00:00:41.00   \n"));
+    }
+
     void tickWhileABoxHoldsAStoppingHandlerDoesNothing()
     {
         WindowFixture f({1, 2});
