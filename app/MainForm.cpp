@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QTextBlock>
 #include <QTextCursor>
 
 #include <algorithm>
@@ -108,11 +107,12 @@ void showText(QPlainTextEdit* box, const QString& shown, const QString& text)
     const qsizetype k = newHeadLength(shown, text);
     const QStringView kept = QStringView(text).sliced(k);
     const QStringView head = QStringView(text).first(k);
-    // The box shows CR LF as one line break: the kept part's length on screen, and a head that must not
-    // end in a CR whose LF is the kept part's first character.
-    const qsizetype keptShown = kept.size() - kept.count(QStringLiteral("\r\n"));
+    // The box shows CR LF as one line break: the lengths on screen, and a head that must not end in a CR
+    // whose LF is the kept part's first character. A box that does not hold the shown text is set anew.
+    const auto shownLength = [](QStringView t) { return t.size() - t.count(QStringLiteral("\r\n")); };
+    const qsizetype keptShown = shownLength(kept);
     const bool joinsLineEnd = head.endsWith(u'\r') && kept.startsWith(u'\n');
-    if (kept.isEmpty() || joinsLineEnd || document->characterCount() - 1 != forDisplay(shown).size()) {
+    if (kept.isEmpty() || joinsLineEnd || document->characterCount() - 1 != shownLength(shown)) {
         box->setPlainText(forDisplay(text));
         return;
     }
