@@ -134,7 +134,7 @@ MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const
                    const MonotonicClock& monotonicClock, MessagePresenter& boxes, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainForm>()), m_boxes(boxes, [this] { refreshViews(); }),
       m_engine(MSComm1, MSComm2, wallClock, monotonicClock, m_boxes), Timer2(wallClock),
-      m_views([this] { syncTextBoxes(); })
+      m_views([this] { syncTextBoxes(); }, monotonicClock)
 {
     initBreloxResources();
     ui->setupUi(this);

@@ -4,7 +4,8 @@
 // with every line checked), the delay from a record's CR to its output line's CR at line-rate pacing
 // (115200 baud), and how long a click waits while a full-rate stream is running. The window runs in a real
 // event loop, which sleeps until something arrives, as in the program. Beside the window's delay it prints
-// that of a plain line-by-line copier between two other pseudo-terminals, paced alike in the same run.
+// that of a plain line-by-line copier between two other pseudo-terminals, fed the same records at the same
+// moments.
 //
 // Usage: bench_window_path [records for the throughput run, default 100000]
 
@@ -124,34 +125,42 @@ double recordRate()
     return 115200.0 / 10.0 / double(record(0).size());
 }
 
-// Sends `count` records paced like a 115200-baud line to `in` and stamps each CR that comes out of `out`.
-// `wait` is given a function that returns once all records are sent and their lines read; it runs that
-// function and whatever must run meanwhile (the window's event loop). Returns the delays in milliseconds.
-std::vector<double> pacedDelays(const PtyPair& in, const PtyPair& out, int count, int first,
-                                const std::function<void(const std::function<void()>& done)>& wait)
+// Sends `count` records paced like a 115200-baud line, each at the same moment to the far end of every
+// input in `ins`, and stamps each CR that comes out of the matching output in `outs`. `wait` is given a
+// function that returns once all records are sent and their lines read; it runs that function and whatever
+// must run meanwhile (the window's event loop). Returns the delays in milliseconds, one list per path.
+std::vector<std::vector<double>>
+pacedDelays(const std::vector<const PtyPair*>& ins, const std::vector<const PtyPair*>& outs, int count,
+            int first, const std::function<void(const std::function<void()>& done)>& wait)
 {
     std::vector<Clock::time_point> sent(static_cast<size_t>(count));
-    std::vector<Clock::time_point> stamps;
-    QByteArray got;
-    std::thread reader(
-        [&] { readLines(out.farFd(), count, stamps, got, Clock::now() + std::chrono::seconds(60)); });
+    std::vector<std::vector<Clock::time_point>> stamps(outs.size());
+    std::vector<QByteArray> got(outs.size());
+    std::vector<std::thread> readers;
+    for (size_t k = 0; k < outs.size(); ++k)
+        readers.emplace_back([&, k] {
+            readLines(outs[k]->farFd(), count, stamps[k], got[k], Clock::now() + std::chrono::seconds(60));
+        });
     std::thread writer([&] {
         auto slot = Clock::now();
         for (int i = 0; i < count; ++i) {
             const QByteArray r = record(first + i);
             std::this_thread::sleep_until(slot);
-            writeAll(in, r);
+            for (const PtyPair* in : ins)
+                writeAll(*in, r);
             sent[size_t(i)] = Clock::now();
             slot += std::chrono::microseconds(r.size() * 1000000 / 11520);
         }
     });
     wait([&] {
-        reader.join();
+        for (std::thread& reader : readers)
+            reader.join();
         writer.join();
     });
-    std::vector<double> delays;
-    for (size_t i = 0; i < stamps.size() && i < sent.size(); ++i)
-        delays.push_back(ms(stamps[i] - sent[i]));
+    std::vector<std::vector<double>> delays(outs.size());
+    for (size_t k = 0; k < outs.size(); ++k)
+        for (size_t i = 0; i < stamps[k].size() && i < sent.size(); ++i)
+            delays[k].push_back(ms(stamps[k][i] - sent[i]));
     return delays;
 }
 
@@ -287,36 +296,35 @@ int main(int argc, char* argv[])
         }
     }
 
-    // Delay at line rate: one record at a time, paced like a 115200-baud line, through the window and, in
-    // turns, through the copier between two other pseudo-terminals.
+    // Delay at line rate: one record at a time, paced like a 115200-baud line, written at the same moment
+    // to the window's input and to a copier between two other pseudo-terminals, so that both see the same
+    // load from elsewhere on the machine. In rounds, whose medians leave out a round spoilt by a burst.
     PtyPair copyIn(dir.path(), 3);
     PtyPair copyOut(dir.path(), 4);
-    const int latencyRecords = 600;
-    const int rounds = 5;
+    const int latencyRecords = 300;
+    const int rounds = 11;
     std::vector<double> windowMedians, windowP99s, copierMedians, copierP99s;
     size_t windowLines = 0;
-    for (int round = 0; round < rounds; ++round) {
-        {
-            Copier copier(copyIn, copyOut);
-            const auto delays = pacedDelays(copyIn, copyOut, latencyRecords, next,
-                                            [](const std::function<void()>& done) { done(); });
-            copierMedians.push_back(median(delays));
-            copierP99s.push_back(percentile(delays, 0.99));
+    {
+        Copier copier(copyIn, copyOut);
+        for (int round = 0; round < rounds; ++round) {
+            EventLoopUntil loop;
+            const auto delays = pacedDelays({&in, &copyIn}, {&out, &copyOut}, latencyRecords, next,
+                                            [&](const std::function<void()>& done) {
+                                                std::thread joiner([&] {
+                                                    done();
+                                                    loop.finish();
+                                                });
+                                                loop.run();
+                                                joiner.join();
+                                            });
+            next += latencyRecords;
+            windowLines += delays[0].size();
+            windowMedians.push_back(median(delays[0]));
+            windowP99s.push_back(percentile(delays[0], 0.99));
+            copierMedians.push_back(median(delays[1]));
+            copierP99s.push_back(percentile(delays[1], 0.99));
         }
-        EventLoopUntil loop;
-        const auto delays =
-            pacedDelays(in, out, latencyRecords, next, [&](const std::function<void()>& done) {
-                std::thread joiner([&] {
-                    done();
-                    loop.finish();
-                });
-                loop.run();
-                joiner.join();
-            });
-        next += latencyRecords;
-        windowLines += delays.size();
-        windowMedians.push_back(median(delays));
-        windowP99s.push_back(percentile(delays, 0.99));
     }
 
     std::sort(rates.begin(), rates.end());

@@ -243,6 +243,23 @@ private slots:
         QCOMPARE(f.form().texts.MessIn, QStringLiteral("note"));
     }
 
+    // The long texts are redrawn at the end of the first handler that finds the last redraw an interval
+    // ago, and not sooner.
+    void longTextsRedrawnAtMostOncePerInterval()
+    {
+        WindowFixture f({1});
+        f.widget<QRadioButton>("in_out")->setChecked(true);
+        f.window->OpenInput_Click();
+        f.window->refreshViews();
+        auto* monitor = f.widget<QPlainTextEdit>("MessIn");
+        f.monotonicClock.advance(ViewRefresher::IntervalMsecs - 1);
+        f.input.deliver("first\r");
+        QCOMPARE(monitor->toPlainText(), QString());
+        f.monotonicClock.advance(1);
+        f.input.deliver("second\r");
+        QCOMPARE(monitor->toPlainText(), QStringLiteral("second\nfirst\n"));
+    }
+
     void typingNeverDropsAReceivedLine()
     {
         WindowFixture f({1});
