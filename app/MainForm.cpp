@@ -6,7 +6,12 @@
 #include "ports/SerialPortService.h"
 #include "ui_MainForm.h"
 
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextCursor>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,23 +53,79 @@ QString forDisplay(const QString& text)
     return shown;
 }
 
+// Where the text of a box that grows on top (log, monitors, output text) continues what it showed before:
+// the smallest k with text = text.left(k) + shown.left(text.size() - k), that is new lines on top and the
+// tail cut at a limit. text.size() when nothing of the shown text is left.
+qsizetype newHeadLength(QStringView shown, QStringView text)
+{
+    constexpr qsizetype ProbeLength = 32;
+    constexpr int MostCandidates = 16;
+    const QStringView probe = shown.first(std::min(ProbeLength, shown.size()));
+    if (probe.isEmpty())
+        return text.size();
+    qsizetype from = std::max<qsizetype>(0, text.size() - shown.size());
+    for (int candidates = 0; candidates < MostCandidates; ++candidates) {
+        const qsizetype k = text.indexOf(probe, from);
+        if (k < 0 || text.size() - k < probe.size())
+            break;
+        if (text.sliced(k) == shown.first(text.size() - k))
+            return k;
+        from = k + 1;
+    }
+    return text.size();
+}
+
+// Brings a text box from showing `shown` to showing `text`. New lines on top and a cut tail are applied as
+// two edits, so that a refresh costs what changed and not the whole text; anything else sets the text.
+void showText(QPlainTextEdit* box, const QString& shown, const QString& text)
+{
+    QTextDocument* document = box->document();
+    const qsizetype k = newHeadLength(shown, text);
+    const QStringView kept = QStringView(text).sliced(k);
+    const QStringView head = QStringView(text).first(k);
+    // The box shows CR LF as one line break: the lengths on screen, and a head that must not end in a CR
+    // whose LF is the kept part's first character. A box that does not hold the shown text is set anew.
+    const auto shownLength = [](QStringView t) { return t.size() - t.count(QStringLiteral("\r\n")); };
+    const qsizetype keptShown = shownLength(kept);
+    const bool joinsLineEnd = head.endsWith(u'\r') && kept.startsWith(u'\n');
+    if (kept.isEmpty() || joinsLineEnd || document->characterCount() - 1 != shownLength(shown)) {
+        box->setPlainText(forDisplay(text));
+        return;
+    }
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    cursor.setPosition(int(keptShown));
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.setPosition(0);
+    cursor.insertText(forDisplay(head.toString()));
+    cursor.endEditBlock();
+    // Like setting the text, a change shows the top, where the newest line is.
+    box->verticalScrollBar()->setValue(0);
+}
+
 } // namespace
 
 MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
                    const MonotonicClock& monotonicClock, MessagePresenter& boxes, SleepInhibitor& sleep,
                    QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::MainForm>()),
-      m_engine(MSComm1, MSComm2, wallClock, monotonicClock, boxes, sleep), Timer2(wallClock),
-      m_views([this] { syncTextBoxes(); })
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainForm>()), m_boxes(boxes, [this] { refreshViews(); }),
+      m_engine(MSComm1, MSComm2, wallClock, monotonicClock, m_boxes, sleep), Timer2(wallClock),
+      m_views([this] { syncTextBoxes(); }, monotonicClock)
 {
     loadWindowResources();
     ui->setupUi(this);
     setFixedSize(sizeHint());
     applyFonts();
+    // The window edits the long text boxes itself; an undo history would only grow with every refresh.
+    for (QPlainTextEdit* box : {ui->Text1, ui->Text3, ui->Text5, ui->MessIn, ui->MessOut})
+        box->document()->setUndoRedoEnabled(false);
 
     Timer1.setInterval(100);
     Timer1.setTimerType(Qt::PreciseTimer);
-    Timer3.setInterval(1);
+    // The label shows hundredths: a tick every 10 ms shows every value, and a faster one would only keep the
+    // processor awake.
+    Timer3.setInterval(10);
     Timer3.setTimerType(Qt::PreciseTimer);
 
     connectControls();
@@ -83,6 +144,12 @@ void MainForm::applyFonts()
     setPointSize(ui->Label8_1, 9.6, true);
     setPointSize(ui->TimerText, 9.6, false);
     setPointSize(ui->TimeOut, 13.8, true);
+    // Yellow on black through the palette: a style sheet would make each repaint of the running time
+    // several times dearer.
+    QPalette timePalette = ui->TimeOut->palette();
+    timePalette.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    timePalette.setColor(QPalette::Window, QColor(0, 0, 0));
+    ui->TimeOut->setPalette(timePalette);
     for (QWidget* w :
          {static_cast<QWidget*>(ui->DispZentel), static_cast<QWidget*>(ui->Start),
           static_cast<QWidget*>(ui->Lap), static_cast<QWidget*>(ui->Stop1), static_cast<QWidget*>(ui->Reset)})
@@ -156,6 +223,12 @@ void MainForm::connectControls()
     connect(&Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
     connect(&Timer2, &SecondAlignedTimer::timeout, this, &MainForm::Timer2_Timer);
     connect(&Timer3, &QTimer::timeout, this, &MainForm::Timer3_Timer);
+
+    // A chosen entry shows from its beginning: in a narrow list a long entry such as "Kein Comport
+    // verfügbar" would otherwise show only its end.
+    for (QComboBox* box : {ui->Combo1, ui->Combo2, ui->Combo3, ui->Combo4, ui->Combo5, ui->Combo6, ui->Combo7,
+                           ui->Combo8, ui->Combo9, ui->Combo10})
+        connect(box, &QComboBox::currentIndexChanged, box, [box] { box->lineEdit()->setCursorPosition(0); });
 
     // The operator may type into the monitors; what they show then is what the next line goes on top of.
     connect(ui->MessIn, &QPlainTextEdit::textChanged, this, [this] { takeEditedMonitor(ui->MessIn); });
@@ -256,13 +329,15 @@ void MainForm::Command2_Click()
 void MainForm::ClearIn_Click()
 {
     m_engine.monitor.ClearIn_Click();
-    afterHandler();
+    // At once, so that what the operator types next goes into the emptied box.
+    refreshViews();
 }
 
 void MainForm::ClearOut_Click()
 {
     m_engine.monitor.ClearOut_Click();
-    afterHandler();
+    // At once, so that what the operator types next goes into the emptied box.
+    refreshViews();
 }
 
 void MainForm::MSComm1_OnComm()
@@ -362,14 +437,21 @@ void MainForm::Timer3_Timer()
     if (!m_engine.form().timers.Timer3)
         return;
     m_engine.watch.Timer3_Timer();
-    afterHandler();
+    // The tick changes the time label and nothing else, so it touches nothing else of the window.
+    if (ui->TimeOut->text() != m_engine.form().TimeOut)
+        ui->TimeOut->setText(m_engine.form().TimeOut);
 }
 
 void MainForm::afterHandler()
 {
     m_engine.sleepGuard.update();
     syncControls();
-    m_views.request();
+    // A refresh is asked for only when a long text changed, so that a tick that changed none costs no
+    // further wakeup.
+    const TextBoxes& texts = m_engine.form().texts;
+    if (texts.Text1 != m_shown.Text1 || texts.Text3 != m_shown.Text3 || texts.Text5 != m_shown.Text5 ||
+        texts.MessIn != m_shown.MessIn || texts.MessOut != m_shown.MessOut)
+        m_views.request();
 }
 
 void MainForm::refreshViews()
@@ -440,7 +522,7 @@ void MainForm::syncTextBoxes()
         {ui->MessOut, texts.MessOut, m_shown.MessOut}};
     for (const auto& [box, text, shown] : boxes) {
         if (text != shown || text.isEmpty() != box->document()->isEmpty()) {
-            box->setPlainText(forDisplay(text));
+            showText(box, shown, text);
             shown = text;
         }
     }
@@ -451,8 +533,11 @@ void MainForm::takeEditedMonitor(QPlainTextEdit* box)
 {
     if (m_syncing)
         return;
+    // Lines received since the box was last drawn stay on top of what the operator edited.
     const int inOut = box == ui->MessIn ? 0 : 1;
-    const QString edited = box->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    m_engine.monitor.takeOperatorEdit(inOut, edited);
-    (inOut == 0 ? m_shown.MessIn : m_shown.MessOut) = edited;
+    const QString& model = inOut == 0 ? m_engine.form().texts.MessIn : m_engine.form().texts.MessOut;
+    QString& shown = inOut == 0 ? m_shown.MessIn : m_shown.MessOut;
+    const QString arrived = model.left(newHeadLength(shown, model));
+    shown = box->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    m_engine.monitor.takeOperatorEdit(inOut, arrived + shown);
 }

@@ -2,12 +2,14 @@
 
 #include "app/FrmMessage.h"
 #include "app/ViewRefresher.h"
+#include "core/MessagePresenter.h"
 #include "engine/Engine.h"
 #include "modes/SecondAlignedTimer.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -16,6 +18,26 @@ class MainForm;
 
 class QComboBox;
 class QPlainTextEdit;
+
+// Hands message boxes on to the real presenter after the window has caught up with the engine, so that a
+// box never hides a line or a state written before it appeared.
+class ViewsFirstPresenter : public MessagePresenter
+{
+public:
+    ViewsFirstPresenter(MessagePresenter& boxes, std::function<void()> catchUp)
+        : m_boxes(boxes), m_catchUp(std::move(catchUp))
+    {
+    }
+    void showMessage(const ModalMessage& message) override
+    {
+        m_catchUp();
+        m_boxes.showMessage(message);
+    }
+
+private:
+    MessagePresenter& m_boxes;
+    std::function<void()> m_catchUp;
+};
 
 // The main window. It owns the three periodic timers, shows the engine's state and hands every click, key,
 // tick and serial event to the engine; the rules themselves live in the engine.
@@ -83,6 +105,7 @@ private:
     void applyPortLists();
 
     std::unique_ptr<Ui::MainForm> ui;
+    ViewsFirstPresenter m_boxes;
     Engine m_engine;
     QTimer Timer1;
     SecondAlignedTimer Timer2;

@@ -19,7 +19,7 @@ struct TimerSwitches
 {
     bool Timer1 = false; // 100 ms, stopwatch and countdown
     bool Timer2 = false; // 1000 ms, time of day
-    bool Timer3 = false; // 1 ms, hundredths of the running stopwatch
+    bool Timer3 = false; // 10 ms, hundredths of the running stopwatch
     bool anyEnabled() const { return Timer1 || Timer2 || Timer3; }
 };
 

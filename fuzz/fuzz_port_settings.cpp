@@ -100,8 +100,8 @@ void checkOpenButton(const PortChoice& c)
         expected.prepend(engine.log.timeText() + " +++ COM-Port 0 kann nicht geöffnet werden ");
     else
         expected.prepend(engine.log.timeText() + " +++ COM-Port " + n + " kann nicht geöffnet werden");
-    check(engine.form().texts.Text1 == expected.join("\r\n") + "\r\n", "the log tells the attempt and its end",
-          engine.form().texts.Text1);
+    check(engine.form().texts.Text1 == expected.join("\r\n") + "\r\n",
+          "the log tells the attempt and its end", engine.form().texts.Text1);
     check(boxes.shown.size() == (opens ? 0 : 1), "a failed open shows one box");
 }
 

@@ -24,22 +24,23 @@ void ManualSend::send(const QString& T)
 {
     m_log.WriteLog(QStringLiteral(" +++ Versuch den Text ") + T + QStringLiteral(" zu senden"));
 
-    // The closed port is reported before the missing text.
+    // The closed port is reported before the missing text. Each failure is logged before its box opens, so
+    // that the log reads in the order things happened even when port events are handled while it is open.
     if (!m_portOpen) {
-        m_boxes.showMessage(plainBox(QStringLiteral("Bitte vorher einen Port öffnen")));
         m_log.WriteLog(QStringLiteral(" +++ Fehler beim Senden des Textes, Port ist nicht geöffnet"));
+        m_boxes.showMessage(plainBox(QStringLiteral("Bitte vorher einen Port öffnen")));
         return;
     }
     if (T.isEmpty()) {
-        m_boxes.showMessage(plainBox(QStringLiteral("Und was ist mit dem Text")));
         m_log.WriteLog(QStringLiteral(" +++ Text fehlt"));
+        m_boxes.showMessage(plainBox(QStringLiteral("Und was ist mit dem Text")));
         return;
     }
 
     // The text goes out exactly as typed, followed by CR alone.
     if (!m_port.output(T + QLatin1Char('\r'))) {
-        m_boxes.showMessage(plainBox(QStringLiteral("Text nicht fehlerfrei gesendet!")));
         m_log.WriteLog(QStringLiteral(" +++ Text nicht fehlerfrei gesendet"));
+        m_boxes.showMessage(plainBox(QStringLiteral("Text nicht fehlerfrei gesendet!")));
         return;
     }
 

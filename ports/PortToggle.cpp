@@ -57,23 +57,25 @@ void PortToggle::closePath()
 {
     const QString P = QString::number(m_port.commPort());
     log(QStringLiteral(" +++ Versuch den COM-Port ") + P + QStringLiteral(" zu schließen"));
-    if (m_port.close()) {
-        log(QStringLiteral(" +++ COM-Port ") + P + QStringLiteral(" geschlossen"));
-    } else {
-        box(QStringLiteral("Fehler beim Schließen des Ports ") + P);
-        log(QStringLiteral(" +++ COM-Port ") + P + QStringLiteral(" kann nicht geschlossen werden"));
-    }
-    // The window treats the port as closed even when the close failed.
+    const bool closed = m_port.close();
+    // The window treats the port as closed even when the close failed. State and log are complete before
+    // a box opens, so that whatever runs while it is open sees the port closed and logs after the failure.
     m_portOpen = false;
     rearmClosedPortWarning();
+    if (closed) {
+        log(QStringLiteral(" +++ COM-Port ") + P + QStringLiteral(" geschlossen"));
+    } else {
+        log(QStringLiteral(" +++ COM-Port ") + P + QStringLiteral(" kann nicht geschlossen werden"));
+        box(QStringLiteral("Fehler beim Schließen des Ports ") + P);
+    }
 }
 
 void PortToggle::openPath(int N, const PortChoice& choice)
 {
     log(QStringLiteral(" +++ Versuch den COM-Port ") + QString::number(N) + QStringLiteral(" zu öffnen"));
     if (N == 0) {
-        box(QStringLiteral("Fehler! Sind eventuell keine COM-Ports vorhanden?"));
         log(QStringLiteral(" +++ COM-Port 0 kann nicht geöffnet werden "));
+        box(QStringLiteral("Fehler! Sind eventuell keine COM-Ports vorhanden?"));
         return;
     }
 
@@ -103,9 +105,9 @@ void PortToggle::openPath(int N, const PortChoice& choice)
 
 void PortToggle::openFailed(int N)
 {
-    box(QStringLiteral("Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"));
     log(QStringLiteral(" +++ COM-Port ") + QString::number(N) +
         QStringLiteral(" kann nicht geöffnet werden"));
+    box(QStringLiteral("Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"));
 }
 
 void PortToggle::reportConnectionLost()

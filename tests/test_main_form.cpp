@@ -8,7 +8,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRandomGenerator>
+#include <QStyle>
 #include <QTest>
+#include <QTime>
 
 namespace {
 
@@ -27,6 +30,13 @@ QString shownText(const QWidget* w)
     if (auto* button = qobject_cast<const QAbstractButton*>(w))
         return button->text();
     return qobject_cast<const QLineEdit*>(w)->text();
+}
+
+// What a text box shows for a text: its CR LF and lone CR as line breaks.
+QString shownForm(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
 } // namespace
@@ -97,6 +107,40 @@ private slots:
         QVERIFY(f.widget<QPlainTextEdit>("Text1")->isReadOnly() &&
                 !f.widget<QPlainTextEdit>("MessIn")->isReadOnly());
         QVERIFY(f.form().WarnPortClosed && !f.form().OutputHold && !f.form().timers.anyEnabled());
+    }
+
+    // Every caption shows whole, and a port list shows the beginning of its entry.
+    void captionsFitTheirControls()
+    {
+        WindowFixture f;
+        f.window->show();
+        QStringList cut;
+        for (QWidget* w : f.window->findChildren<QWidget*>()) {
+            auto* label = qobject_cast<QLabel*>(w);
+            auto* button = qobject_cast<QAbstractButton*>(w);
+            if (!(label && !label->text().isEmpty()) && !(button && !w->objectName().isEmpty()))
+                continue;
+            QSize need = w->sizeHint();
+            if (auto* push = qobject_cast<QPushButton*>(w)) {
+                // A push button's size hint has a minimum width of the style's; the caption needs less.
+                const int margin = push->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, push);
+                need.setWidth(push->fontMetrics().horizontalAdvance(push->text().remove(QLatin1Char('&'))) +
+                              2 * margin);
+            }
+            if (need.height() > w->height() || need.width() > w->width())
+                cut << QStringLiteral("%1 needs %2x%3, has %4x%5")
+                           .arg(w->objectName())
+                           .arg(need.width())
+                           .arg(need.height())
+                           .arg(w->width())
+                           .arg(w->height());
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+        for (const char* name : {"Combo1", "Combo6"}) {
+            auto* box = f.widget<QComboBox>(name);
+            QCOMPARE(box->currentText(), QStringLiteral("Kein Comport verfügbar"));
+            QCOMPARE(box->lineEdit()->cursorPosition(), 0);
+        }
     }
 
     void focusOrderAndMenu()
@@ -188,6 +232,92 @@ private slots:
         QCOMPARE(f.form().texts.MessIn, QStringLiteral("note"));
     }
 
+    // The long texts are redrawn at the end of the first handler that finds the last redraw an interval
+    // ago, and not sooner; typing in a monitor keeps the lines received but not drawn yet.
+    void monitorRedrawAndTyping()
+    {
+        WindowFixture f({1});
+        f.widget<QRadioButton>("in_out")->setChecked(true);
+        f.window->OpenInput_Click();
+        f.window->refreshViews();
+        auto* monitor = f.widget<QPlainTextEdit>("MessIn");
+        f.monotonicClock.advance(ViewRefresher::IntervalMsecs - 1);
+        f.input.deliver("first\r");
+        QCOMPARE(monitor->toPlainText(), QString());
+        f.monotonicClock.advance(1);
+        f.input.deliver("second\r");
+        QCOMPARE(monitor->toPlainText(), QStringLiteral("second\nfirst\n"));
+
+        f.input.deliver("third\r"); // received, not drawn yet
+        monitor->moveCursor(QTextCursor::End);
+        QTest::keyClicks(monitor, QStringLiteral("note"));
+        QCOMPARE(f.form().texts.MessIn, QStringLiteral("third\r\nsecond\r\nfirst\r\nnote"));
+        f.window->refreshViews();
+        QCOMPARE(monitor->toPlainText(), QStringLiteral("third\nsecond\nfirst\nnote"));
+    }
+
+    // Random traffic, log lines, clears and typing: after every refresh each text box shows exactly its
+    // text, also after the monitors and the log have been cut at their limits.
+    void textBoxesShowTheirTextsAfterEveryRefresh()
+    {
+        WindowFixture f({1, 2});
+        f.widget<QRadioButton>("in_out")->setChecked(true);
+        f.window->OpenInput_Click();
+        f.window->OpenOutput_Click();
+        QRandomGenerator random(20261206);
+        const char* names[] = {"Text1", "Text3", "Text5", "MessIn", "MessOut"};
+        int line = 0;
+        int monitorCuts = 0;
+        int logCuts = 0;
+        for (int step = 0; step < 1000; ++step) {
+            const int action = random.bounded(100);
+            const qsizetype monitorBefore = f.form().texts.MessIn.size();
+            const qsizetype logBefore = f.form().texts.Text1.size();
+            if (action < 55) {
+                // Lines of up to 300 characters, sometimes two in one read and a tail left unfinished.
+                QByteArray bytes;
+                for (int n = random.bounded(1, 4); n > 0; --n) {
+                    ++line;
+                    bytes +=
+                        QByteArray::number(line) + QByteArray(random.bounded(300), char('a' + line % 26));
+                    bytes += random.bounded(4) ? "\r" : "\r\n";
+                }
+                if (random.bounded(5) == 0)
+                    bytes += "tail";
+                f.input.deliver(bytes);
+                monitorCuts += f.form().texts.MessIn.size() < monitorBefore ? 1 : 0;
+                logCuts += f.form().texts.Text1.size() < logBefore ? 1 : 0;
+            } else if (action < 65) {
+                f.widget<QLineEdit>("Text6")->setText(QString::number(++line));
+                f.window->Command2_Click();
+            } else if (action < 75) {
+                f.window->check_comPorts_Click(); // log lines, ports closed
+                f.window->OpenInput_Click();
+                f.window->OpenOutput_Click();
+            } else if (action < 78) {
+                f.window->ClearIn_Click();
+            } else if (action < 88) {
+                auto* monitor = f.widget<QPlainTextEdit>(random.bounded(2) ? "MessIn" : "MessOut");
+                QTextCursor cursor = monitor->textCursor();
+                cursor.setPosition(random.bounded(monitor->document()->characterCount()));
+                monitor->setTextCursor(cursor);
+                QTest::keyClicks(monitor, QStringLiteral("typed"));
+                QVERIFY(monitor == f.widget("MessIn")
+                            ? f.form().texts.MessIn.contains(QStringLiteral("typed"))
+                            : f.form().texts.MessOut.contains(QStringLiteral("typed")));
+            }
+            if (random.bounded(3) == 0) {
+                f.window->refreshViews();
+                const QString texts[] = {f.form().texts.Text1, f.form().texts.Text3, f.form().texts.Text5,
+                                         f.form().texts.MessIn, f.form().texts.MessOut};
+                for (int i = 0; i < 5; ++i)
+                    QVERIFY2(f.widget<QPlainTextEdit>(names[i])->toPlainText() == shownForm(texts[i]),
+                             qPrintable(QStringLiteral("%1 at step %2").arg(names[i]).arg(step)));
+            }
+        }
+        QVERIFY(monitorCuts > 5 && logCuts > 0); // the texts were cut at their limits on the way
+    }
+
     void lostAndRegainedDeviceIsLogged()
     {
         WindowFixture f({2});
@@ -219,6 +349,127 @@ private slots:
         const QString before = f.form().texts.Text1;
         QTest::mouseClick(f.widget("in_out"), Qt::LeftButton);
         QCOMPARE(f.form().texts.Text1, before);
+    }
+
+    // A failure box appears after the state, the caption and the log line are up to date, and the window
+    // shows the log as it then stands behind the box; port events inside the box are logged after it.
+    void failureBoxesComeAfterStateAndLog_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("no port") << "open none"
+                                 << "14:03:07 +++ COM-Port 0 kann nicht geöffnet werden "
+                                 << "öffnen";
+        QTest::newRow("open refused") << "open refused"
+                                      << "14:03:07 +++ COM-Port 1 kann nicht geöffnet werden"
+                                      << "öffnen";
+        QTest::newRow("close refused") << "close refused"
+                                       << "14:03:07 +++ COM-Port 1 kann nicht geschlossen werden"
+                                       << "öffnen";
+        QTest::newRow("send on closed port")
+            << "send closed"
+            << "14:03:07 +++ Fehler beim Senden des Textes, Port ist nicht geöffnet"
+            << "öffnen";
+        QTest::newRow("send without text") << "send empty"
+                                           << "14:03:07 +++ Text fehlt"
+                                           << "schliessen";
+        QTest::newRow("send refused") << "send refused"
+                                      << "14:03:07 +++ Text nicht fehlerfrei gesendet"
+                                      << "schliessen";
+    }
+    void failureBoxesComeAfterStateAndLog()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, failure);
+        QFETCH(QString, caption);
+        WindowFixture f({1, 2});
+        f.window->OpenOutput_Click();
+        if (action == QLatin1String("open none"))
+            f.widget<QComboBox>("Combo1")->setEditText(QStringLiteral("Kein Comport verfügbar"));
+        if (action.startsWith(QLatin1String("close")) || action == QLatin1String("send empty") ||
+            action == QLatin1String("send refused"))
+            f.window->OpenInput_Click();
+        f.input.refuseOpen = action == QLatin1String("open refused");
+        f.input.refuseClose = action == QLatin1String("close refused");
+        f.input.refuseWrite = action == QLatin1String("send refused");
+        f.widget<QLineEdit>("Text2")->setText(action == QLatin1String("send empty") ? QString() : "x");
+
+        QString shownLogTop;
+        QString shownCaption;
+        bool listEnabled = false;
+        f.boxes.whileShown = [&] {
+            shownLogTop = f.widget<QPlainTextEdit>("Text1")->toPlainText().section(QLatin1Char('\n'), 0, 0);
+            shownCaption = f.widget<QPushButton>("OpenInput")->text();
+            listEnabled = f.widget("Combo1")->isEnabled();
+            f.output.unplug(); // a port event while the box is open
+        };
+        if (action.startsWith(QLatin1String("send")))
+            f.window->Command1_Click();
+        else
+            f.window->OpenInput_Click();
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QCOMPARE(shownLogTop, failure);
+        QCOMPARE(shownCaption, caption);
+        QCOMPARE(listEnabled, caption == QStringLiteral("öffnen"));
+        QCOMPARE(f.form().InPortOpen, caption != QStringLiteral("öffnen"));
+        QCOMPARE(f.logLines().mid(0, 2),
+                 (QStringList{"14:03:07 +++ COM-Port 2 Verbindung unterbrochen", failure}));
+    }
+
+    // The hundredths tick shows the true elapsed time at each tick, however often it comes, and the board
+    // gets the same bytes at the same moments with a tick every 10 ms as with one every millisecond.
+    void hundredthsTickShowsElapsedTimeAndLeavesTheBoardAlone()
+    {
+        WindowFixture everyMs({2});
+        WindowFixture every10Ms({2});
+        for (WindowFixture* f : {&everyMs, &every10Ms}) {
+            f->window->OpenOutput_Click();
+            f->widget<QRadioButton>("Stopen")->setChecked(true);
+            QTest::mouseClick(f->widget("DispZentel"), Qt::LeftButton); // tenths on the board
+            f->window->Start_Click();
+            f->output.written.clear();
+        }
+        auto* label = every10Ms.widget<QLabel>("TimeOut");
+        QList<QByteArray> boardEveryMs;
+        QList<QByteArray> boardEvery10Ms;
+        for (int ms = 1; ms <= 3000; ++ms) {
+            everyMs.monotonicClock.advance(1);
+            every10Ms.monotonicClock.advance(1);
+            everyMs.window->Timer3_Timer();
+            // A busy stretch delays the ticks between 1.5 s and 1.53 s.
+            if (ms % 10 == 0 && (ms <= 1500 || ms > 1530)) {
+                every10Ms.window->Timer3_Timer();
+                QCOMPARE(label->text(),
+                         QTime(0, 0).addMSecs(ms).toString(QStringLiteral("HH:mm:ss.zzz")).chopped(1));
+            }
+            if (ms % 100 == 0) {
+                everyMs.window->Timer1_Timer();
+                every10Ms.window->Timer1_Timer();
+                boardEveryMs << everyMs.output.written;
+                boardEvery10Ms << every10Ms.output.written;
+            }
+        }
+        QCOMPARE(boardEvery10Ms, boardEveryMs);
+        QCOMPARE(boardEvery10Ms.last().count('\r'), 30); // a line at every tenth
+        QCOMPARE(boardEvery10Ms.last().right(23), QByteArray("...C      :  : 3.0    \r"));
+    }
+
+    void monitorsShowTheLineBehindAFormatBox()
+    {
+        WindowFixture f({1, 2});
+        f.window->OpenInput_Click();
+        f.window->OpenOutput_Click();
+        QString shownIn;
+        QString shownOut;
+        f.boxes.whileShown = [&] {
+            shownIn = f.widget<QPlainTextEdit>("MessIn")->toPlainText();
+            shownOut = f.widget<QPlainTextEdit>("MessOut")->toPlainText();
+        };
+        f.input.deliver("..L0\t 041\t00:00:41.00\r..R...00042...00:xx:23.45\r");
+        QCOMPARE(f.boxes.shown.size(), 1);
+        QCOMPARE(shownIn, QStringLiteral("..R...00042...00:xx:23.45\n..L0 04100:00:41.00\n"));
+        QCOMPARE(shownOut, QStringLiteral("041.    00:00:41.00   \n"));
     }
 
     void tickWhileABoxHoldsAStoppingHandlerDoesNothing()
