@@ -1,43 +1,22 @@
 #pragma once
 
 #include "app/FrmMessage.h"
+#include "app/TextBoxViews.h"
 #include "app/ViewRefresher.h"
-#include "core/MessagePresenter.h"
+#include "app/ViewsFirstPresenter.h"
 #include "engine/Engine.h"
 #include "modes/SecondAlignedTimer.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
-#include <functional>
 #include <memory>
 
 namespace Ui {
 class MainForm;
 }
 
-class QComboBox;
 class QPlainTextEdit;
-
-// Hands message boxes on to the real presenter after the window has caught up with the engine, so that a
-// box never hides a line or a state written before it appeared.
-class ViewsFirstPresenter : public MessagePresenter
-{
-public:
-    ViewsFirstPresenter(MessagePresenter& boxes, std::function<void()> catchUp)
-        : m_boxes(boxes), m_catchUp(std::move(catchUp))
-    {
-    }
-    void showMessage(const ModalMessage& message) override
-    {
-        m_catchUp();
-        m_boxes.showMessage(message);
-    }
-
-private:
-    MessagePresenter& m_boxes;
-    std::function<void()> m_catchUp;
-};
 
 // The main window. It owns the three periodic timers, shows the engine's state and hands every click, key,
 // tick and serial event to the engine; the rules themselves live in the engine.
@@ -59,7 +38,7 @@ public:
     FrmMessage* infoDialog() const { return m_info; }
     void ShowInfoDialog(const QString& InfoText);
 
-public slots:
+private slots:
     void Form_Load();
     void Ende_Click();
     void check_comPorts_Click();
@@ -92,17 +71,11 @@ public slots:
 
 private:
     void connectControls();
-    void applyFonts();
     // After every handler: timers, visibility, captions and the short texts now; the long texts soon.
     void afterHandler();
     void syncControls();
     void syncTextBoxes();
     void takeEditedMonitor(QPlainTextEdit* box);
-    PortChoice inputChoice() const;
-    PortChoice outputChoice() const;
-    // Fills the settings lists and the port lists as the engine has them.
-    void applyLists();
-    void applyPortLists();
 
     std::unique_ptr<Ui::MainForm> ui;
     ViewsFirstPresenter m_boxes;
@@ -112,6 +85,6 @@ private:
     QTimer Timer3;
     ViewRefresher m_views;
     QPointer<FrmMessage> m_info;
+    TextBoxViews m_texts;
     bool m_syncing = false; // the window itself is changing a widget
-    TextBoxes m_shown;      // the texts the text boxes show
 };

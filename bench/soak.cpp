@@ -10,6 +10,7 @@
 //
 // Usage: bench_soak [--records N (default 1000000)] [--random-mb M (default 5)] [--after N (default 10000)]
 
+#include "InvokeSlot.h"
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
 #include "app/MainForm.h"
@@ -158,8 +159,8 @@ struct Window
           window(input, output, wallClock, monotonicClock, boxes)
     {
         window.show();
-        window.OpenInput_Click();
-        window.OpenOutput_Click();
+        invokeSlot(&window, "OpenInput_Click");
+        invokeSlot(&window, "OpenOutput_Click");
     }
     bool open() { return window.engine().form.InPortOpen && window.engine().form.OutPortOpen; }
     int formatBoxes() const
@@ -237,9 +238,9 @@ bool soakRecords(Window& w, const Options& o)
 bool soakRandom(Window& w, const Options& o, bool tagAlge, quint32 seed)
 {
     if (tagAlge)
-        w.window.TagAlge_Click();
+        invokeSlot(&w.window, "TagAlge_Click");
     else
-        w.window.in_out_Click();
+        invokeSlot(&w.window, "in_out_Click");
     const int boxesBefore = w.formatBoxes();
 
     std::mt19937 random(seed);

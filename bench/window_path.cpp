@@ -9,6 +9,7 @@
 //
 // Usage: bench_window_path [records for the throughput run, default 100000]
 
+#include "InvokeSlot.h"
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
 #include "app/MainForm.h"
@@ -234,8 +235,8 @@ int main(int argc, char* argv[])
     RecordingPresenter boxes;
     MainForm window(input, output, wallClock, monotonicClock, boxes);
     window.show();
-    window.OpenInput_Click();
-    window.OpenOutput_Click();
+    invokeSlot(&window, "OpenInput_Click");
+    invokeSlot(&window, "OpenOutput_Click");
     if (!window.engine().form().InPortOpen || !window.engine().form().OutPortOpen) {
         std::fprintf(stderr, "could not open the pseudo-terminals\n");
         return 1;

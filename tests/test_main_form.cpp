@@ -1,3 +1,4 @@
+#include "InvokeSlot.h"
 #include "WindowFixture.h"
 #include "app/FrmMessage.h"
 
@@ -174,13 +175,13 @@ private slots:
         WindowFixture none;
         none.window->show();
         const QString before = none.form().texts.Text1;
-        none.window->Ende_Click();
+        invokeSlot(&*none.window, "Ende_Click");
         QCOMPARE(none.form().texts.Text1, before);
         QVERIFY(!none.window->isVisible());
 
         WindowFixture f({2});
-        f.window->OpenOutput_Click();
-        f.window->Ende_Click();
+        invokeSlot(&*f.window, "OpenOutput_Click");
+        invokeSlot(&*f.window, "Ende_Click");
         QVERIFY(!f.output.isOpen());
         QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
     }
@@ -188,16 +189,16 @@ private slots:
     void toggleFollowsThePortAndTheLists()
     {
         WindowFixture f({1});
-        f.window->OpenInput_Click();
+        invokeSlot(&*f.window, "OpenInput_Click");
         QCOMPARE(f.widget<QPushButton>("OpenInput")->text(), QStringLiteral("schliessen"));
         QVERIFY(!f.widget("Combo1")->isEnabled() && f.widget("Combo2")->isEnabled());
-        f.window->OpenInput_Click();
+        invokeSlot(&*f.window, "OpenInput_Click");
         QCOMPARE(f.widget<QPushButton>("OpenInput")->text(), QStringLiteral("öffnen"));
         QVERIFY(f.widget("Combo1")->isEnabled());
         // A typed parity that is no entry of the list opens nothing.
         const int opened = f.input.openedPorts.size();
         f.widget<QComboBox>("Combo4")->setEditText(QStringLiteral("Irgendwas"));
-        f.window->OpenInput_Click();
+        invokeSlot(&*f.window, "OpenInput_Click");
         QCOMPARE(
             f.boxes.texts(),
             QStringList{"Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"});
@@ -207,10 +208,10 @@ private slots:
     void discoveryFromTheMenuRefillsThePortLists()
     {
         WindowFixture f({1, 3});
-        f.window->OpenInput_Click();
-        f.window->OpenOutput_Click();
+        invokeSlot(&*f.window, "OpenInput_Click");
+        invokeSlot(&*f.window, "OpenOutput_Click");
         f.input.existing = f.output.existing = {5};
-        f.window->check_comPorts_Click();
+        invokeSlot(&*f.window, "check_comPorts_Click");
         QCOMPARE(entries(f.widget<QComboBox>("Combo1")), QStringList{"COM 5"});
         QCOMPARE(f.widget<QComboBox>("Combo6")->currentText(), QStringLiteral("COM 5"));
         QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
@@ -219,7 +220,7 @@ private slots:
     void monitorsShowAndTakeEdits()
     {
         WindowFixture f({2});
-        f.window->OpenOutput_Click();
+        invokeSlot(&*f.window, "OpenOutput_Click");
         f.widget<QLineEdit>("Text6")->setText(QStringLiteral("ABC"));
         QTest::mouseClick(f.widget("Command2"), Qt::LeftButton);
         QCOMPARE(f.output.written, QByteArray("ABC\r"));
@@ -238,7 +239,7 @@ private slots:
     {
         WindowFixture f({1});
         f.widget<QRadioButton>("in_out")->setChecked(true);
-        f.window->OpenInput_Click();
+        invokeSlot(&*f.window, "OpenInput_Click");
         f.window->refreshViews();
         auto* monitor = f.widget<QPlainTextEdit>("MessIn");
         f.monotonicClock.advance(ViewRefresher::IntervalMsecs - 1);
@@ -262,8 +263,8 @@ private slots:
     {
         WindowFixture f({1, 2});
         f.widget<QRadioButton>("in_out")->setChecked(true);
-        f.window->OpenInput_Click();
-        f.window->OpenOutput_Click();
+        invokeSlot(&*f.window, "OpenInput_Click");
+        invokeSlot(&*f.window, "OpenOutput_Click");
         QRandomGenerator random(20261206);
         const char* names[] = {"Text1", "Text3", "Text5", "MessIn", "MessOut"};
         int line = 0;
@@ -289,13 +290,13 @@ private slots:
                 logCuts += f.form().texts.Text1.size() < logBefore ? 1 : 0;
             } else if (action < 65) {
                 f.widget<QLineEdit>("Text6")->setText(QString::number(++line));
-                f.window->Command2_Click();
+                invokeSlot(&*f.window, "Command2_Click");
             } else if (action < 75) {
-                f.window->check_comPorts_Click(); // log lines, ports closed
-                f.window->OpenInput_Click();
-                f.window->OpenOutput_Click();
+                invokeSlot(&*f.window, "check_comPorts_Click"); // log lines, ports closed
+                invokeSlot(&*f.window, "OpenInput_Click");
+                invokeSlot(&*f.window, "OpenOutput_Click");
             } else if (action < 78) {
-                f.window->ClearIn_Click();
+                invokeSlot(&*f.window, "ClearIn_Click");
             } else if (action < 88) {
                 auto* monitor = f.widget<QPlainTextEdit>(random.bounded(2) ? "MessIn" : "MessOut");
                 QTextCursor cursor = monitor->textCursor();
@@ -321,7 +322,7 @@ private slots:
     void lostAndRegainedDeviceIsLogged()
     {
         WindowFixture f({2});
-        f.window->OpenOutput_Click();
+        invokeSlot(&*f.window, "OpenOutput_Click");
         f.output.unplug();
         QCOMPARE(f.logLines().first(), QStringLiteral("14:03:07 +++ COM-Port 2 Verbindung unterbrochen"));
         QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("schliessen"));
@@ -337,7 +338,7 @@ private slots:
         QVERIFY(f.widget("Start")->isVisible() && f.widget("Lap")->isVisible());
         QTest::mouseClick(f.widget("Start"), Qt::LeftButton);
         f.monotonicClock.advance(1000);
-        f.window->Timer1_Timer();
+        invokeSlot(&*f.window, "Timer1_Timer");
         QCOMPARE(f.widget<QLabel>("TimeOut")->text(), QStringLiteral("  :  : 1.00"));
         QTest::mouseClick(f.widget("DispZentel"), Qt::LeftButton);
         QVERIFY(f.form().DispZentel && f.widget("DispZentel")->font().bold());
@@ -384,12 +385,12 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(QString, caption);
         WindowFixture f({1, 2});
-        f.window->OpenOutput_Click();
+        invokeSlot(&*f.window, "OpenOutput_Click");
         if (action == QLatin1String("open none"))
             f.widget<QComboBox>("Combo1")->setEditText(QStringLiteral("Kein Comport verfügbar"));
         if (action.startsWith(QLatin1String("close")) || action == QLatin1String("send empty") ||
             action == QLatin1String("send refused"))
-            f.window->OpenInput_Click();
+            invokeSlot(&*f.window, "OpenInput_Click");
         f.input.refuseOpen = action == QLatin1String("open refused");
         f.input.refuseClose = action == QLatin1String("close refused");
         f.input.refuseWrite = action == QLatin1String("send refused");
@@ -405,9 +406,9 @@ private slots:
             f.output.unplug(); // a port event while the box is open
         };
         if (action.startsWith(QLatin1String("send")))
-            f.window->Command1_Click();
+            invokeSlot(&*f.window, "Command1_Click");
         else
-            f.window->OpenInput_Click();
+            invokeSlot(&*f.window, "OpenInput_Click");
         QCOMPARE(f.boxes.shown.size(), 1);
         QCOMPARE(shownLogTop, failure);
         QCOMPARE(shownCaption, caption);
@@ -424,10 +425,10 @@ private slots:
         WindowFixture everyMs({2});
         WindowFixture every10Ms({2});
         for (WindowFixture* f : {&everyMs, &every10Ms}) {
-            f->window->OpenOutput_Click();
+            invokeSlot(&*f->window, "OpenOutput_Click");
             f->widget<QRadioButton>("Stopen")->setChecked(true);
             QTest::mouseClick(f->widget("DispZentel"), Qt::LeftButton); // tenths on the board
-            f->window->Start_Click();
+            invokeSlot(&*f->window, "Start_Click");
             f->output.written.clear();
         }
         auto* label = every10Ms.widget<QLabel>("TimeOut");
@@ -436,16 +437,16 @@ private slots:
         for (int ms = 1; ms <= 3000; ++ms) {
             everyMs.monotonicClock.advance(1);
             every10Ms.monotonicClock.advance(1);
-            everyMs.window->Timer3_Timer();
+            invokeSlot(&*everyMs.window, "Timer3_Timer");
             // A busy stretch delays the ticks between 1.5 s and 1.53 s.
             if (ms % 10 == 0 && (ms <= 1500 || ms > 1530)) {
-                every10Ms.window->Timer3_Timer();
+                invokeSlot(&*every10Ms.window, "Timer3_Timer");
                 QCOMPARE(label->text(),
                          QTime(0, 0).addMSecs(ms).toString(QStringLiteral("HH:mm:ss.zzz")).chopped(1));
             }
             if (ms % 100 == 0) {
-                everyMs.window->Timer1_Timer();
-                every10Ms.window->Timer1_Timer();
+                invokeSlot(&*everyMs.window, "Timer1_Timer");
+                invokeSlot(&*every10Ms.window, "Timer1_Timer");
                 boardEveryMs << everyMs.output.written;
                 boardEvery10Ms << every10Ms.output.written;
             }
@@ -458,8 +459,8 @@ private slots:
     void monitorsShowTheLineBehindAFormatBox()
     {
         WindowFixture f({1, 2});
-        f.window->OpenInput_Click();
-        f.window->OpenOutput_Click();
+        invokeSlot(&*f.window, "OpenInput_Click");
+        invokeSlot(&*f.window, "OpenOutput_Click");
         QString shownIn;
         QString shownOut;
         f.boxes.whileShown = [&] {
@@ -475,7 +476,7 @@ private slots:
     void tickWhileABoxHoldsAStoppingHandlerDoesNothing()
     {
         WindowFixture f({1, 2});
-        f.window->OpenOutput_Click();
+        invokeSlot(&*f.window, "OpenOutput_Click");
         QTest::mouseClick(f.widget("Timer"), Qt::LeftButton);
         QTest::mouseClick(f.widget("Start"), Qt::LeftButton);
         f.output.written.clear();
@@ -484,7 +485,7 @@ private slots:
         f.boxes.whileShown = [&f] {
             f.boxes.whileShown = nullptr;
             f.monotonicClock.advance(5000);
-            f.window->Timer1_Timer();
+            invokeSlot(&*f.window, "Timer1_Timer");
         };
         f.widget<QLineEdit>("TimerText")->setText(QStringLiteral("x"));
         QCOMPARE(f.boxes.shown.size(), 1);
@@ -494,10 +495,10 @@ private slots:
     void aboutTwiceGivesOneDialog()
     {
         WindowFixture f;
-        f.window->abbout_Click();
+        invokeSlot(&*f.window, "abbout_Click");
         FrmMessage* first = f.window->infoDialog();
         QVERIFY(first && first->isVisible() && !first->parentWidget());
-        f.window->abbout_Click();
+        invokeSlot(&*f.window, "abbout_Click");
         QCOMPARE(f.window->infoDialog(), first);
         int dialogs = 0;
         for (QWidget* w : QApplication::topLevelWidgets())

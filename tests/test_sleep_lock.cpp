@@ -1,6 +1,7 @@
 #include "FakeClocks.h"
 #include "FakeSerialPort.h"
 #include "FakeSleepInhibitor.h"
+#include "InvokeSlot.h"
 #include "RecordingPresenter.h"
 #include "app/LogindSleepInhibitor.h"
 #include "app/MainForm.h"
@@ -135,20 +136,20 @@ private slots:
         const QString time = window->engine().log.timeText();
 
         QCOMPARE(inhibitor.requests, 0);
-        window->OpenInput_Click();
+        invokeSlot(&*window, "OpenInput_Click");
         QCOMPARE(inhibitor.locks, 1);
         QCOMPARE(form.texts.Text1.split("\r\n").mid(0, 2),
                  QStringList({time + Locked, time + " +++ COM-Port 1 wurde geöffnet"}));
-        window->OpenInput_Click();
+        invokeSlot(&*window, "OpenInput_Click");
         QCOMPARE(inhibitor.locks, 0);
 
-        window->Stopen_Click();
-        window->Start_Click();
+        invokeSlot(&*window, "Stopen_Click");
+        invokeSlot(&*window, "Start_Click");
         QCOMPARE(inhibitor.locks, 1);
-        window->Stop1_Click();
+        invokeSlot(&*window, "Stop1_Click");
         QCOMPARE(inhibitor.locks, 0);
 
-        window->Start_Click();
+        invokeSlot(&*window, "Start_Click");
         window.reset();
         QCOMPARE(inhibitor.locks, 0);
         QCOMPARE(inhibitor.requests, 3);

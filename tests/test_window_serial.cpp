@@ -3,6 +3,7 @@
 
 #include "BlockingPresenter.h"
 #include "FakeClocks.h"
+#include "InvokeSlot.h"
 #include "PtyPair.h"
 #include "app/MainForm.h"
 #include "ports/QtSerialPortService.h"
@@ -68,8 +69,8 @@ private slots:
         m_window = std::make_unique<MainForm>(*m_input, *m_output, m_wall, m_mono, m_boxes);
         QCOMPARE(widget<QComboBox>("Combo1")->currentText(), QStringLiteral("COM 1"));
         QCOMPARE(widget<QComboBox>("Combo6")->currentText(), QStringLiteral("COM 2"));
-        m_window->OpenInput_Click();
-        m_window->OpenOutput_Click();
+        invokeSlot(&*m_window, "OpenInput_Click");
+        invokeSlot(&*m_window, "OpenOutput_Click");
         QVERIFY(m_window->engine().form().InPortOpen && m_window->engine().form().OutPortOpen);
         QVERIFY(m_boxes.shown.isEmpty());
     }

@@ -5,6 +5,7 @@
 
 #include "FakeClocks.h"
 #include "FakeSerialPort.h"
+#include "InvokeSlot.h"
 #include "RecordingPresenter.h"
 #include "app/FrmMessage.h"
 #include "app/MainForm.h"
@@ -29,9 +30,9 @@ static bool windowAndBoard(const QString& folder)
     RecordingPresenter boxes;
     MainForm window(input, output, wallClock, monotonicClock, boxes);
     window.show();
-    window.OpenInput_Click();
-    window.OpenOutput_Click();
-    window.TagAlge_Click();
+    invokeSlot(&window, "OpenInput_Click");
+    invokeSlot(&window, "OpenOutput_Click");
+    invokeSlot(&window, "TagAlge_Click");
     if (!input.isOpen() || !output.isOpen()) {
         std::fputs("the ports did not open\n", stderr);
         return false;
@@ -89,7 +90,7 @@ int main(int argc, char* argv[])
 
     MainForm window(input, output, wallClock, monotonicClock, boxes);
     window.show();
-    window.abbout_Click();
+    invokeSlot(&window, "abbout_Click");
     QApplication::processEvents();
     window.refreshViews();
     QApplication::processEvents();
@@ -99,10 +100,10 @@ int main(int argc, char* argv[])
     bool ok = window.grab().save(mainPath) && window.infoDialog()->grab().save(dialogPath);
 
     // The countdown shows the controls that the start-up mode hides.
-    window.Timer_Click();
-    window.Start_Click();
+    invokeSlot(&window, "Timer_Click");
+    invokeSlot(&window, "Start_Click");
     monotonicClock.advance(12300);
-    window.Timer1_Timer();
+    invokeSlot(&window, "Timer1_Timer");
     window.refreshViews();
     QApplication::processEvents();
     const QString timerPath = QDir(folder).filePath(QStringLiteral("main-window-countdown.png"));
