@@ -29,6 +29,10 @@ int main(int argc, char* argv[])
         return options.exitCode;
     }
 
+    // Repaints go over the X connection instead of shared memory: for a window this small that costs
+    // nothing, and a running stopwatch then wakes the processor about 100 times a second instead of 300.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brelox"));
     QApplication::setApplicationDisplayName(QString());
