@@ -66,7 +66,7 @@ int runWindow(int argc, char* argv[], const QString& state, const QString& ports
         click("Start");
     }
     std::printf("ready %s %d %d\n", qPrintable(QGuiApplication::platformName()),
-                window.engine().form.InPortOpen, window.engine().form.OutPortOpen);
+                window.engine().form().InPortOpen, window.engine().form().OutPortOpen);
     std::fflush(stdout);
     return QApplication::exec();
 }
