@@ -73,8 +73,9 @@ QByteArray expectedLine(int i)
 }
 
 // Reads the far end of the output port until `lines` CRs arrived (or the deadline passed); stamps each CR.
+// `progress`, when given, follows the number of lines read, for a writer that must not run too far ahead.
 void readLines(int fd, int lines, std::vector<Clock::time_point>& stamps, QByteArray& all,
-               Clock::time_point deadline)
+               Clock::time_point deadline, std::atomic<int>* progress = nullptr)
 {
     char buffer[4096];
     while (int(stamps.size()) < lines && Clock::now() < deadline) {
@@ -89,6 +90,8 @@ void readLines(int fd, int lines, std::vector<Clock::time_point>& stamps, QByteA
         for (ssize_t k = 0; k < n; ++k)
             if (buffer[k] == '\r')
                 stamps.push_back(now);
+        if (progress)
+            progress->store(int(stamps.size()));
     }
 }
 
@@ -258,11 +261,24 @@ int main(int argc, char* argv[])
         std::vector<Clock::time_point> stamps;
         QByteArray got;
         std::atomic<bool> done{false};
+        std::atomic<int> linesRead{0};
         EventLoopUntil loop;
         const auto start = Clock::now();
-        std::thread writer([&] { writeAll(in, stream); });
+        // As fast as the window takes them, but never more than InFlight records ahead of the board: a board
+        // that reads more slowly than records come gets the newest lines and loses older ones by design.
+        std::thread writer([&] {
+            constexpr int InFlight = 2000;
+            constexpr int Block = 100;
+            const qsizetype recordSize = record(0).size();
+            for (int sent = 0; sent < throughputRecords && !done; sent += Block) {
+                while (sent - linesRead.load() > InFlight && !done)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                const int n = std::min(Block, throughputRecords - sent);
+                writeAll(in, stream.mid(sent * recordSize, n * recordSize));
+            }
+        });
         std::thread reader([&] {
-            readLines(out.farFd(), throughputRecords, stamps, got, start + std::chrono::seconds(60));
+            readLines(out.farFd(), throughputRecords, stamps, got, start + std::chrono::seconds(60), &linesRead);
             done = true;
             loop.finish();
         });
