@@ -90,6 +90,27 @@ double residentMB()
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1e6;
 }
 
+// Bytes read from the far end of the output port so far, for a writer that must not run too far ahead.
+std::atomic<qint64> boardBytes{0};
+
+// Writes at the far end of the input port as fast as it takes the bytes, but never more than 48 KiB ahead of
+// what the board has read (giving up the wait after half a second, for input that makes less output): a
+// board that reads more slowly than lines come gets the newest lines and loses older ones by design.
+void writeAhead(int fd, const QByteArray& bytes)
+{
+    constexpr qint64 Ahead = 48 * 1024;
+    constexpr qsizetype Chunk = 4096;
+    static qint64 written = 0;
+    for (qsizetype at = 0; at < bytes.size(); at += Chunk) {
+        const auto giveUp = Clock::now() + std::chrono::milliseconds(500);
+        while (written - boardBytes.load() > Ahead && Clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        const QByteArray chunk = bytes.mid(at, Chunk);
+        writeAll(fd, chunk);
+        written += chunk.size();
+    }
+}
+
 // Reads the far end of the output port and hands every complete line (with its CR) to `onLine` until it
 // returns false or the deadline passes.
 void readLines(int fd, const std::function<bool(const QByteArray&)>& onLine, Clock::time_point deadline)
@@ -103,6 +124,7 @@ void readLines(int fd, const std::function<bool(const QByteArray&)>& onLine, Clo
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n <= 0)
             continue;
+        boardBytes += n;
         qsizetype from = 0;
         for (ssize_t k = 0; k < n; ++k) {
             if (buffer[k] != '\r')
@@ -200,7 +222,7 @@ bool soakRecords(Window& w, const Options& o)
                 QByteArray bytes;
                 for (qint64 k = i; k < std::min(o.records, i + batch); ++k)
                     bytes += record(k);
-                writeAll(w.in.farFd(), bytes);
+                writeAhead(w.in.farFd(), bytes);
             }
         });
         const auto deadline = start + std::chrono::seconds(60 + o.records / 5000);
@@ -257,11 +279,11 @@ bool soakRandom(Window& w, const Options& o, bool tagAlge, quint32 seed)
     bool markerSeen = false;
     whileLooping([&] {
         std::thread writer([&] {
-            writeAll(w.in.farFd(), noise + '\r' + marker);
+            writeAhead(w.in.farFd(), noise + '\r' + marker);
             QByteArray bytes;
             for (qint64 i = 0; i < records; ++i)
                 bytes += record(1000000 + i);
-            writeAll(w.in.farFd(), bytes);
+            writeAhead(w.in.farFd(), bytes);
         });
         readLines(
             w.out.farFd(),

@@ -278,7 +278,8 @@ int main(int argc, char* argv[])
             }
         });
         std::thread reader([&] {
-            readLines(out.farFd(), throughputRecords, stamps, got, start + std::chrono::seconds(60), &linesRead);
+            readLines(out.farFd(), throughputRecords, stamps, got, start + std::chrono::seconds(60),
+                      &linesRead);
             done = true;
             loop.finish();
         });
