@@ -22,8 +22,6 @@ private slots:
         QTest::addColumn<QList<int>>("line"); // baud, parity, data bits, stop bits; none when refused
         QTest::newRow("input defaults") << QStringList{"9600", "8", "1"} << 2 << "9600,N,8,1"
                                         << QList<int>{9600, QSerialPort::NoParity, 8, 1};
-        QTest::newRow("output defaults") << QStringList{"2400", "8", "1"} << 2 << "2400,N,8,1"
-                                         << QList<int>{2400, QSerialPort::NoParity, 8, 1};
         QTest::newRow("mark, 7, 2") << QStringList{"19200", "7", "2"} << 3 << "19200,M,7,2"
                                     << QList<int>{19200, QSerialPort::MarkParity, 7, 2};
         QTest::newRow("no parity") << QStringList{"9600", "8", "1"} << -1 << "9600,8,1" << QList<int>();
