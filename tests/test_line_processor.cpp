@@ -172,7 +172,6 @@ private slots:
         row("R with five digits", tag, "..R...12345...00:01:23.45\r", " 2345   : 1:23.455    \r");
         row("number that is none", tag, "..L0\t 1a \t00:00:01.00\r", "1a .    00:00:01.00   \r");
         row("unfinished line kept", in_out, "A\rB\rC", line("A") + line("B"), "C");
-        row("line in pieces, padded", in_out, "123\r45", line("123"), "45");
         row("LF starts the next line", in_out, "A\r\nB\r", line("A") + line("\nB"));
         row("first empty line dropped", in_out, "\rX\r\r", line("X") + line(""));
         row("20 characters repeated", in_out, twice(20), line(Letters.left(20)));

@@ -132,8 +132,6 @@ private slots:
         QTest::addColumn<QString>("outcome");
         QTest::newRow("none; 17 is not tried")
             << QList<int>{17} << QStringList{"Kein Comport verfügbar"} << 0 << "Kein Comport verfügbar";
-        QTest::newRow("1 and 3") << QList<int>{3, 1} << QStringList{"COM 1", "COM 3"} << 1
-                                 << "2 Comport(s) verfügbar";
         QTest::newRow("only 5") << QList<int>{5} << QStringList{"COM 5"} << 0 << "1 Comport(s) verfügbar";
     }
 
