@@ -33,9 +33,6 @@ private slots:
         QTest::newRow("unknown option")
             << QStringList{"--board"} << fail << 2
             << QString("brelox: Unknown option 'board'.\nbrelox --help zeigt die Optionen.\n");
-        QTest::newRow("--ports without folder")
-            << QStringList{"--ports"} << fail << 2
-            << QString("brelox: Missing value after '--ports'.\nbrelox --help zeigt die Optionen.\n");
         QTest::newRow("argument") << QStringList{"com1"} << fail << 2
                                   << QString("brelox: Unerwartetes Argument 'com1'.\n"
                                              "brelox --help zeigt die Optionen.\n");
