@@ -1,7 +1,6 @@
 // convert/: time texts, display lines, board lines and the receive path that feeds them.
 
 #include "EngineRig.h"
-#include "convert/Gaz4Line.h"
 
 #include <QLocale>
 #include <QRandomGenerator>
@@ -116,37 +115,6 @@ private slots:
         QFETCH(QString, text);
 
         QCOMPARE(TimeValues::SetTimeFormat(seconds), text);
-    }
-
-    void displayLine_data()
-    {
-        QTest::addColumn<QString>("time");
-        QTest::addColumn<QString>("flags");
-        QTest::addColumn<QString>("line");
-        // flags: "day" time of day, "run" a timer enabled, "lap" lap held, "tenths" 1/10 s shown.
-        const auto row = [](const char* name, const char* time, const char* flags, const char* line) {
-            QTest::newRow(name) << QString::fromUtf8(time) << QString::fromUtf8(flags)
-                                << QString::fromUtf8(line);
-        };
-
-        row("stopped", "  : 1:23.45", "", "...C      : 1:23.45 ");
-        row("lap", "  : 1:23.45", "run lap", "...C      : 1:23.45 ");
-        row("running", "  : 1:23.45", "run", "....      : 1:23.   ");
-        row("running, tenths", "  : 1:23.45", "run tenths", "...C      : 1:23.4  ");
-        row("hours, running", " 1:02:03.45", "run", "...C    00: 1:02.030");
-        row("time of day", "14:05:09", "day run", "...C    00:14:05.090");
-        row("one-digit hour", "9:05:09", "day", "...C    00:9:05:.90");
-    }
-
-    void displayLine()
-    {
-        QFETCH(QString, time);
-        QFETCH(QString, flags);
-        QFETCH(QString, line);
-        const Gaz4Context context{flags.contains(u"day"), flags.contains(u"run"), flags.contains(u"lap"),
-                                  flags.contains(u"tenths")};
-
-        QCOMPARE(Time2GAZ_Format(time, context), line);
     }
 
     void boardLines_data()
