@@ -26,7 +26,6 @@ private slots:
                                     .arg(Version::Minor)
                                     .arg(Version::Revision);
         QTest::newRow("no options") << QStringList{} << run << 0 << QString();
-        QTest::newRow("--version") << QStringList{"--version"} << print << 0 << version;
         QTest::newRow("-v") << QStringList{"-v"} << print << 0 << version;
         QTest::newRow("Qt's own options")
             << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse"} << run << 0 << QString();
