@@ -76,9 +76,7 @@ private slots:
         QTest::newRow("number 300") << Out << false << "COM 300" << 300 << "" << refused << failed;
         QTest::newRow("in opens 2.5 as 2")
             << In << false << "COM 2.5" << 2 << "" << none << " wurde geöffnet";
-        QTest::newRow("out opens") << Out << false << "COM 7" << 7 << "" << none << " wurde geöffnet";
         QTest::newRow("in closes") << In << true << "COM 1" << 1 << "" << none << " geschlossen";
-        QTest::newRow("out closes") << Out << true << "COM 2" << 2 << "" << none << " geschlossen";
         QTest::newRow("close refused")
             << Out << true << "COM 2" << 2 << "close" << QStringList{"Fehler beim Schließen des Ports 2"}
             << " kann nicht geschlossen werden";
