@@ -1,62 +1,21 @@
 // Start-up, exit and port discovery of the engine alone, without a window.
-#include "FakeClocks.h"
-#include "FakeSerialPort.h"
-#include "RecordingPresenter.h"
-#include "engine/Engine.h"
+#include "EngineRig.h"
 
 #include <QtTest>
-
-namespace {
-
-struct Headless
-{
-    explicit Headless(QSet<int> existing = {})
-    {
-        input.existing = existing;
-        output.existing = existing;
-        engine.Form_Load();
-    }
-    QStringList log() const { return engine.form().texts.Text1.split(QStringLiteral("\r\n")); }
-    static PortChoice choice(const QString& port) { return {port, "9600", 2, "8", "1"}; }
-
-    FakeSerialPort input;
-    FakeSerialPort output;
-    FakeWallClock wall;
-    FakeMonotonicClock mono;
-    RecordingPresenter boxes;
-    Engine engine{input, output, wall, mono, boxes};
-};
-
-} // namespace
 
 class TestEngine : public QObject
 {
     Q_OBJECT
 private slots:
-    void startUp_data()
-    {
-        QTest::addColumn<QList<int>>("existing");
-        QTest::addColumn<QStringList>("ports");
-        QTest::addColumn<int>("outputPort");
-        QTest::addColumn<QString>("found");
-        QTest::newRow("no port") << QList<int>{} << QStringList{"Kein Comport verfügbar"} << 0
-                                 << "Kein Comport verfügbar";
-        QTest::newRow("COM 2 and 5") << QList<int>{5, 2} << QStringList{"COM 2", "COM 5"} << 1
-                                     << "2 Comport(s) verfügbar";
-    }
-
     void startUp()
     {
-        QFETCH(QList<int>, existing);
-        QFETCH(QStringList, ports);
-        QFETCH(int, outputPort);
-        QFETCH(QString, found);
-        Headless h(QSet<int>(existing.begin(), existing.end()));
-        const FormModel& form = h.engine.form();
+        EngineRig rig(EngineRig::StartedUp{{5, 2}});
+        const FormModel& form = rig.form;
 
         // The mode's own line is overwritten by the start line; discovery writes above it.
-        QCOMPARE(h.log(), (QStringList{"14:03:07 +++ " + found, "14:03:07 +++ Vorhandene COM-Ports abfragen",
-                                       "14:03:07 +++ Programmstart. ", "", ""}));
+        QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ 2 Comport(s) verfügbar",
+                                              "14:03:07 +++ Vorhandene COM-Ports abfragen",
+                                              "14:03:07 +++ Programmstart. ", ""}));
         QCOMPARE(form.mode, OperatingMode::TagAlge);
         QVERIFY(!form.InPortOpen && !form.OutPortOpen && form.WarnPortClosed);
         QVERIFY(!form.LapFlag && !form.OutputHold && !form.timers.anyEnabled());
@@ -64,30 +23,29 @@ private slots:
         QCOMPARE(form.TimeOut, QStringLiteral("00:00:00.00"));
         QCOMPARE(form.TimerText, QStringLiteral("00:01:00"));
         QVERIFY(form.texts.MessIn.isEmpty() && form.texts.MessOut.isEmpty());
-        QVERIFY(!h.input.isOpen() && !h.output.isOpen());
-        QVERIFY(h.boxes.shown.isEmpty());
+        QVERIFY(!rig.in.isOpen() && !rig.out.isOpen());
+        QVERIFY(rig.boxes.shown.isEmpty());
 
         const QStringList bauds = {"2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+        const QStringList bits = {"4", "5", "6", "7", "8"}, stops = {"1", "1.5", "2"};
         const QStringList parities = {"Gerade", "Ungerade", "Keine", "Markierung", "Leerzeichen"};
-        const PortSettings::Lists& in = h.engine.inputLists();
-        const PortSettings::Lists& out = h.engine.outputLists();
+        const PortSettings::Lists& in = rig.engine.inputLists();
+        const PortSettings::Lists& out = rig.engine.outputLists();
         const QList<std::tuple<const char*, PortSettings::List, PortSettings::List>> rows = {
-            {"port in", in.port, {ports, 0}},
-            {"port out", out.port, {ports, outputPort}},
+            {"port in", in.port, {{"COM 2", "COM 5"}, 0}},
+            {"port out", out.port, {{"COM 2", "COM 5"}, 1}},
             {"baud in", in.baud, {bauds, 2}},
             {"baud out", out.baud, {bauds, 0}},
-            {"data bits", in.dataBits, {{"4", "5", "6", "7", "8"}, 4}},
-            {"parity", out.parity, {parities, 2}},
-            {"stop bits", out.stopBits, {{"1", "1.5", "2"}, 0}}};
+            {"bits in", in.dataBits, {bits, 4}},
+            {"bits out", out.dataBits, {bits, 4}},
+            {"parity in", in.parity, {parities, 2}},
+            {"parity out", out.parity, {parities, 2}},
+            {"stop in", in.stopBits, {stops, 0}},
+            {"stop out", out.stopBits, {stops, 0}}};
         for (const auto& [name, actual, expected] : rows) {
             QVERIFY2(actual.entries == expected.entries, name);
             QVERIFY2(actual.selected == expected.selected, name);
         }
-        // The defaults make the settings strings of both sides.
-        QCOMPARE(PortSettings::settingsString(in.baud.entries[in.baud.selected], in.parity.selected,
-                                              in.dataBits.entries[in.dataBits.selected],
-                                              in.stopBits.entries[in.stopBits.selected]),
-                 QStringLiteral("9600,N,8,1"));
     }
 
     void exitClosesEachOpenPortThroughItsButton_data()
@@ -96,9 +54,6 @@ private slots:
         QTest::addColumn<bool>("outputOpen");
         QTest::addColumn<QStringList>("lines");
         QTest::newRow("none open") << false << false << QStringList{};
-        QTest::newRow("output only") << false << true
-                                     << QStringList{"14:03:07 +++ COM-Port 2 geschlossen",
-                                                    "14:03:07 +++ Versuch den COM-Port 2 zu schließen"};
         QTest::newRow("both, input first") << true << true
                                            << QStringList{"14:03:07 +++ COM-Port 2 geschlossen",
                                                           "14:03:07 +++ Versuch den COM-Port 2 zu schließen",
@@ -111,38 +66,39 @@ private slots:
         QFETCH(bool, inputOpen);
         QFETCH(bool, outputOpen);
         QFETCH(QStringList, lines);
-        Headless h({1, 2});
+        EngineRig rig(EngineRig::StartedUp{{1, 2}});
         if (inputOpen)
-            h.engine.inputToggle.toggle(Headless::choice("COM 1"));
+            rig.engine.inputToggle.toggle(EngineRig::choice(1));
         if (outputOpen)
-            h.engine.outputToggle.toggle(Headless::choice("COM 2"));
-        const int before = int(h.log().size());
+            rig.engine.outputToggle.toggle(EngineRig::choice(2));
+        rig.settle();
 
-        h.engine.Ende_Click();
+        rig.engine.Ende_Click();
 
-        QCOMPARE(h.log().mid(0, h.log().size() - before), lines);
-        QVERIFY(!h.input.isOpen() && !h.output.isOpen());
-        QVERIFY(!h.engine.form().InPortOpen && !h.engine.form().OutPortOpen);
+        QCOMPARE(rig.logLines(), lines);
+        QVERIFY(!rig.in.isOpen() && !rig.out.isOpen());
+        QVERIFY(!rig.form.InPortOpen && !rig.form.OutPortOpen);
     }
 
     void discoveryClosesOpenPortsFirst()
     {
-        Headless h({1, 3});
-        h.engine.inputToggle.toggle(Headless::choice("COM 1"));
-        h.engine.outputToggle.toggle(Headless::choice("COM 3"));
-        h.input.existing = h.output.existing = {5};
+        EngineRig rig(EngineRig::StartedUp{{1, 3}});
+        rig.engine.inputToggle.toggle(EngineRig::choice(1));
+        rig.engine.outputToggle.toggle(EngineRig::choice(3));
+        rig.in.existing = rig.out.existing = {5};
+        rig.settle();
 
-        h.engine.check_comPorts_Click();
+        rig.engine.check_comPorts_Click();
 
-        QCOMPARE(h.log().mid(0, 6), (QStringList{"14:03:07 +++ 1 Comport(s) verfügbar",
-                                                 "14:03:07 +++ Vorhandene COM-Ports abfragen",
-                                                 "14:03:07 +++ COM-Port 3 geschlossen",
-                                                 "14:03:07 +++ Versuch den COM-Port 3 zu schließen",
-                                                 "14:03:07 +++ COM-Port 1 geschlossen",
-                                                 "14:03:07 +++ Versuch den COM-Port 1 zu schließen"}));
-        QCOMPARE(h.engine.outputLists().port.entries, QStringList{"COM 5"});
-        QCOMPARE(h.engine.outputLists().port.selected, 0);
-        QVERIFY(!h.engine.form().InPortOpen && !h.engine.form().OutPortOpen);
+        QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ 1 Comport(s) verfügbar",
+                                              "14:03:07 +++ Vorhandene COM-Ports abfragen",
+                                              "14:03:07 +++ COM-Port 3 geschlossen",
+                                              "14:03:07 +++ Versuch den COM-Port 3 zu schließen",
+                                              "14:03:07 +++ COM-Port 1 geschlossen",
+                                              "14:03:07 +++ Versuch den COM-Port 1 zu schließen"}));
+        QCOMPARE(rig.engine.outputLists().port.entries, QStringList{"COM 5"});
+        QCOMPARE(rig.engine.outputLists().port.selected, 0);
+        QVERIFY(!rig.form.InPortOpen && !rig.form.OutPortOpen);
     }
 };
 

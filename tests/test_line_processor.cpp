@@ -1,7 +1,6 @@
 // convert/: time texts, display lines, board lines and the receive path that feeds them.
 
 #include "EngineRig.h"
-#include "convert/Gaz4Line.h"
 
 #include <QLocale>
 #include <QRandomGenerator>
@@ -15,304 +14,13 @@ const QByteArray L1 = "..L1\t  12\r";
 const QByteArray R = "..R...00042...00:01:23.45\r";
 const QByteArray ROut = " 0042   : 1:23.455    \r";
 const QByteArray Letters = "ABCDEFGHIJKLMNOPQRSTU";
+const QString Overflow = QStringLiteral("14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen");
 
 const auto line = &EngineRig::boardLine;
 
 } // namespace
 
-class TestLineProcessor : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    // Everything here runs under a decimal-comma locale: time texts use the point whatever the locale.
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
-    void getSec_data();
-    void getSec();
-    void setTimeFormat_data();
-    void setTimeFormat();
-    void displayLine_data();
-    void displayLine();
-    void boardLines_data();
-    void boardLines();
-    void lapHoldLetsOneLineThrough();
-    void unsentLines_data();
-    void unsentLines();
-    void dataLossShowsBoxOnly_data();
-    void dataLossShowsBoxOnly();
-    void overlongInput_data();
-    void overlongInput();
-    void overflowReportedAgainAfterModeSelection();
-    void chunkingChangesNothing_data();
-    void chunkingChangesNothing();
-    void inputWhileBoxOpenIsTakenOnce();
-};
-
-void TestLineProcessor::getSec_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<int>("boxes");
-
-    QTest::newRow("minutes and hundredths") << "00:01:23.45" << 83.45 << 0;
-    QTest::newRow("every field") << "12:34:56.78" << 45296.78 << 0;
-    QTest::newRow("no hundredths") << "00:01:00" << 60.0 << 0;
-    QTest::newRow("display form") << "  : 1:23.45" << 0.0 << 1;
-    QTest::newRow("empty") << "" << 0.0 << 1;
-}
-
-void TestLineProcessor::getSec()
-{
-    QFETCH(QString, text);
-    QFETCH(double, seconds);
-    QFETCH(int, boxes);
-    EngineRig rig;
-
-    QCOMPARE(rig.engine.time.Get_Sec(text), seconds);
-
-    QCOMPARE(rig.boxes.shown.size(), boxes);
-    for (const ModalMessage& box : rig.boxes.shown) {
-        QCOMPARE(box.title, QStringLiteral("Format kontrollieren"));
-        QCOMPARE(box.icon, ModalMessage::Icon::Stop);
-        QCOMPARE(box.text, QStringLiteral("Fehler 13 beim beim Zeiten berechnen:\r\n\r\nTypen unverträglich"
-                                          "\r\n\r\nFormat hh:mm:ss.ss kontrollieren"));
-    }
-    QCOMPARE(rig.logLines(), QStringList());
-}
-
-void TestLineProcessor::setTimeFormat_data()
-{
-    QTest::addColumn<double>("seconds");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("tie to even, down") << 0.125 << "  :  : 0.12";
-    QTest::newRow("tie to even, up") << 0.135 << "  :  : 0.14";
-    QTest::newRow("one digit seconds") << 9.0 << "  :  : 9.00";
-    QTest::newRow("under a minute") << 59.99 << "  :  :59.99";
-    QTest::newRow("one minute") << 60.0 << "  : 1:00.00";
-    QTest::newRow("hundredths carried into the minute") << 59.996 << "  : 1:00.00";
-    QTest::newRow("one hour") << 3600.0 << " 1:00:00.00";
-    QTest::newRow("every field") << 45296.78 << "12:34:56.78";
-    QTest::newRow("hundred hours") << 360000.0 << "100:00:00.00";
-}
-
-void TestLineProcessor::setTimeFormat()
-{
-    QFETCH(double, seconds);
-    QFETCH(QString, text);
-
-    QCOMPARE(TimeValues::SetTimeFormat(seconds), text);
-}
-
-void TestLineProcessor::displayLine_data()
-{
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<QString>("flags");
-    QTest::addColumn<QString>("line");
-    // flags: "day" time of day, "run" a timer enabled, "lap" lap held, "tenths" 1/10 s shown.
-    const auto row = [](const char* name, const char* time, const char* flags, const char* line) {
-        QTest::newRow(name) << QString::fromUtf8(time) << QString::fromUtf8(flags) << QString::fromUtf8(line);
-    };
-
-    row("stopped", "  : 1:23.45", "", "...C      : 1:23.45 ");
-    row("lap", "  : 1:23.45", "run lap", "...C      : 1:23.45 ");
-    row("running", "  : 1:23.45", "run", "....      : 1:23.   ");
-    row("running, tenths", "  : 1:23.45", "run tenths", "...C      : 1:23.4  ");
-    row("hours, running", " 1:02:03.45", "run", "...C    00: 1:02.030");
-    row("time of day", "14:05:09", "day run", "...C    00:14:05.090");
-    row("one-digit hour", "9:05:09", "day", "...C    00:9:05:.90");
-}
-
-void TestLineProcessor::displayLine()
-{
-    QFETCH(QString, time);
-    QFETCH(QString, flags);
-    QFETCH(QString, line);
-    const Gaz4Context context{flags.contains(u"day"), flags.contains(u"run"), flags.contains(u"lap"),
-                              flags.contains(u"tenths")};
-
-    QCOMPARE(Time2GAZ_Format(time, context), line);
-}
-
-void TestLineProcessor::boardLines_data()
-{
-    QTest::addColumn<OperatingMode>("mode");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("written");
-    QTest::addColumn<QString>("rest"); // left in the input buffer
-    const auto row = [](const char* name, OperatingMode mode, const QByteArray& input,
-                        const QByteArray& written, const QString& rest = {}) {
-        QTest::newRow(name) << mode << input << written << rest;
-    };
-    const auto twice = [](int length) { return (Letters.left(length) + '\r').repeated(2); };
-    const auto tag = OperatingMode::TagAlge;
-    const auto in_out = OperatingMode::in_out;
-
-    row("L0", tag, L0, L0Out);
-    row("L1 after L0", tag, L0 + L1, L0Out + "042C    00:01:23.45 12\r");
-    row("blank L1 rejected", tag, L0 + "..L1\t    \r", L0Out + line(""));
-    row("L1 before any L0", tag, L1, line("C     12"));
-    row("R", tag, R, ROut);
-    row("L1 after R, not padded", tag, R + L1, ROut + "00042C      : 1:23.455 12\r");
-    row("R with five digits", tag, "..R...12345...00:01:23.45\r", " 2345   : 1:23.455    \r");
-    row("number that is none", tag, "..L0\t 1a \t00:00:01.00\r", "1a .    00:00:01.00   \r");
-    row("unfinished line kept", in_out, "A\rB\rC", line("A") + line("B"), "C");
-    row("line in pieces, padded", in_out, "123\r45", line("123"), "45");
-    row("LF starts the next line", in_out, "A\r\nB\r", line("A") + line("\nB"));
-    row("first empty line dropped", in_out, "\rX\r\r", line("X") + line(""));
-    row("20 characters repeated", in_out, twice(20), line(Letters.left(20)));
-    row("19 characters repeated", in_out, twice(19), line(Letters.left(19)).repeated(2));
-    row("21 characters repeated", in_out, twice(21), line(Letters.left(21)).repeated(2));
-    row("collected in Stopen", OperatingMode::Stopen, "A\rB", "", "A\rB");
-}
-
-void TestLineProcessor::boardLines()
-{
-    QFETCH(OperatingMode, mode);
-    QFETCH(QByteArray, input);
-    QFETCH(QByteArray, written);
-    QFETCH(QString, rest);
-
-    EngineRig whole(mode);
-    QCOMPARE(whole.deliver(input), written);
-    QCOMPARE(whole.form.texts.Text3, rest);
-    // Byte by byte, the input gives the same (random streams in random chunks: chunkingChangesNothing).
-    EngineRig bytes(mode);
-    for (char c : input)
-        bytes.deliver(QByteArray(1, c));
-    QCOMPARE(bytes.out.written, written);
-    QCOMPARE(bytes.form.texts.Text3, rest);
-}
-
-void TestLineProcessor::lapHoldLetsOneLineThrough()
-{
-    EngineRig rig(OperatingMode::Stopen);
-    rig.engine.watch.Lap_Click();
-
-    rig.engine.lines.checkAndOut(QStringLiteral("A\rB\rC\r"));
-
-    QCOMPARE(rig.out.written, line("A"));
-}
-
-void TestLineProcessor::unsentLines_data()
-{
-    QTest::addColumn<bool>("open");
-    QTest::addColumn<QStringList>("log");
-
-    QTest::newRow("port closed") << false << QStringList{"14:03:07 +++ COM-Port Ausgang ist nicht geöffnet"};
-    QTest::newRow("write refused") << true << QStringList();
-}
-
-void TestLineProcessor::unsentLines()
-{
-    QFETCH(bool, open);
-    QFETCH(QStringList, log);
-    EngineRig rig(OperatingMode::in_out, open);
-    rig.engine.outputToggle.rearmClosedPortWarning();
-    rig.out.refuseWrite = true;
-
-    rig.engine.lines.checkAndOut(QStringLiteral("A\rB\r"));
-
-    QCOMPARE(rig.out.written, QByteArray());
-    QCOMPARE(rig.form.texts.MessOut, QString());
-    QCOMPARE(rig.logLines(), log);
-    QCOMPARE(rig.form.texts.Text5, QString::fromLatin1(line("B") + "\r\n" + line("A") + "\r\n"));
-}
-
-void TestLineProcessor::dataLossShowsBoxOnly_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::newRow("overrun") << int(SerialPortService::comEventOverrun);
-    QTest::newRow("receive buffer overflow") << int(SerialPortService::comEventRxOver);
-}
-
-void TestLineProcessor::dataLossShowsBoxOnly()
-{
-    QFETCH(int, code);
-    EngineRig rig(OperatingMode::in_out);
-    rig.deliver("AB");
-    rig.in.blockSignals(true); // arrives without a receive event
-    rig.in.deliver("C\r");
-    rig.in.blockSignals(false);
-
-    rig.in.raise(code);
-
-    QCOMPARE(rig.boxes.texts(), QStringList{"Datenverlust!"});
-    QCOMPARE(rig.form.texts.Text3, QStringLiteral("AB"));
-    QCOMPARE(rig.out.written, QByteArray());
-    // What waits in the port comes with the next receive event.
-    rig.in.raise(SerialPortService::comEvReceive);
-    QCOMPARE(rig.out.written, line("ABC"));
-}
-
-void TestLineProcessor::overlongInput_data()
-{
-    QTest::addColumn<OperatingMode>("mode");
-    QTest::addColumn<QByteArrayList>("events"); // what each receive event brings
-    QTest::addColumn<QByteArray>("written");
-    QTest::addColumn<QString>("rest");
-    QTest::addColumn<int>("logged"); // overflow log lines
-    const QByteArray a(10000, 'a');
-    const auto in_out = OperatingMode::in_out;
-    const auto row = [](const char* name, OperatingMode mode, const QByteArrayList& events,
-                        const QByteArray& written, const QByteArray& rest, int logged) {
-        QTest::newRow(name) << mode << events << written << QString::fromLatin1(rest) << logged;
-    };
-
-    row("10000 characters pass whole", in_out, {a + "\r"}, a + "\r", "", 0);
-    row("10001 lose the first", in_out, {"b" + a + "\rc"}, a + "\r", "c", 1);
-    row("tail of 10001 keeps 10000", in_out, {"b" + a}, "", a, 1);
-    row("one report while the tail grows", in_out, {"b" + a, "xy", "z"}, "", a.sliced(3) + "xyz", 1);
-    row("each overlong line reported", in_out, {"b" + a + "\rc", "d" + a + "\r"}, a + "\r" + a + "\r", "", 2);
-    row("several in one event", OperatingMode::TagAlge, {"b" + a + "\rX\rd" + a + "\r"},
-        a + "\r" + line("X") + a + "\r", "", 2);
-    row("collected: 10000 kept", OperatingMode::Stopen, {QByteArray(6000, 'x'), a.first(4000)}, "",
-        QByteArray(6000, 'x') + a.first(4000), 0);
-    row("collected: newest kept", OperatingMode::Stopen, {QByteArray(6000, 'x'), QByteArray(6000, 'y'), "\r"},
-        "", QByteArray(3999, 'x') + QByteArray(6000, 'y') + "\r", 1);
-}
-
-void TestLineProcessor::overlongInput()
-{
-    QFETCH(OperatingMode, mode);
-    QFETCH(QByteArrayList, events);
-    QFETCH(QByteArray, written);
-    QFETCH(QString, rest);
-    QFETCH(int, logged);
-    // As the events came, in one piece, and byte by byte: the same each way.
-    const QByteArray all = events.join();
-    QByteArrayList bytes;
-    for (char c : all)
-        bytes << QByteArray(1, c);
-    for (const QByteArrayList& chunks : {events, QByteArrayList{all}, bytes}) {
-        EngineRig rig(mode);
-        for (const QByteArray& chunk : chunks)
-            rig.deliver(chunk);
-        QCOMPARE(rig.out.written, written);
-        QCOMPARE(rig.form.texts.Text3, rest);
-        QCOMPARE(rig.logLines(),
-                 QStringList(logged,
-                             QStringLiteral("14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen")));
-    }
-}
-
-void TestLineProcessor::overflowReportedAgainAfterModeSelection()
-{
-    for (OperatingMode mode : {OperatingMode::Stopen, OperatingMode::TagAlge}) {
-        EngineRig rig(mode);
-        rig.deliver(QByteArray(10001, 'x'));
-        rig.engine.modes.select(mode); // empties the buffer
-        rig.deliver(QByteArray(10001, 'y'));
-
-        const QString overflow =
-            QStringLiteral("14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen");
-        QCOMPARE(rig.logLines(),
-                 (QStringList{overflow, "14:03:07" + ModeSelection::logMessage(mode), overflow}));
-    }
-}
-
 namespace {
-
 // A random stream of records, garbage, overlong lines and CR LF line ends, with a few unreadable times.
 QByteArray randomStream(QRandomGenerator& random)
 {
@@ -354,77 +62,282 @@ QByteArray randomStream(QRandomGenerator& random)
 
 } // namespace
 
-void TestLineProcessor::chunkingChangesNothing_data()
+class TestLineProcessor : public QObject
 {
-    QTest::addColumn<OperatingMode>("mode");
-    QTest::addColumn<bool>("outputOpen");
-    QTest::newRow("Tag Heuer to ALGE") << OperatingMode::TagAlge << true;
-    QTest::newRow("1:1, output closed") << OperatingMode::in_out << false;
-}
+    Q_OBJECT
 
-void TestLineProcessor::chunkingChangesNothing()
-{
-    QFETCH(OperatingMode, mode);
-    QFETCH(bool, outputOpen);
-    QRandomGenerator random(20261206);
-    int overflows = 0;
-    for (int round = 0; round < 4; ++round) {
-        const QByteArray stream = randomStream(random);
-        QList<QByteArrayList> ways{{stream}, {}, {}};
-        for (char c : stream)
-            ways[1] << QByteArray(1, c);
-        for (qsizetype at = 0; at < stream.size();) {
-            const qsizetype size = 1 + random.bounded(random.bounded(2) ? 40 : 12000);
-            ways[2] << stream.mid(at, size);
-            at += size;
-        }
-        QStringList firstLog;
-        QByteArray firstWritten;
-        for (const QByteArrayList& chunks : ways) {
-            EngineRig rig(mode, outputOpen);
-            rig.engine.outputToggle.rearmClosedPortWarning();
-            for (const QByteArray& chunk : chunks)
-                rig.deliver(chunk);
-            const QByteArray written = rig.out.written + rig.form.texts.Text5.toLatin1();
-            const QStringList log = rig.logLines() + rig.boxes.texts();
-            if (&chunks == &ways.first()) {
-                firstWritten = written;
-                firstLog = log;
-                overflows += log.count(u"14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen");
-                for (const QByteArray& line : written.split('\r'))
-                    QVERIFY(line.size() <= 10002);
-            } else {
-                QVERIFY2(written == firstWritten, qPrintable(QString::number(chunks.size()) + " chunks"));
-                QCOMPARE(log, firstLog);
-            }
+private slots:
+    // Everything here runs under a decimal-comma locale: time texts use the point whatever the locale.
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+
+    void getSec_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<int>("boxes");
+
+        QTest::newRow("every field") << "12:34:56.78" << 45296.78 << 0;
+        QTest::newRow("no hundredths") << "00:01:00" << 60.0 << 0;
+        QTest::newRow("display form") << "  : 1:23.45" << 0.0 << 1;
+    }
+
+    void getSec()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, seconds);
+        QFETCH(int, boxes);
+        EngineRig rig;
+        QCOMPARE(rig.engine.time.Get_Sec(text), seconds);
+        QCOMPARE(rig.boxes.texts(),
+                 QStringList(boxes, "Fehler 13 beim beim Zeiten berechnen:\r\n\r\nTypen "
+                                    "unverträglich\r\n\r\nFormat hh:mm:ss.ss kontrollieren"));
+        for (const ModalMessage& box : rig.boxes.shown)
+            QVERIFY(box.title == "Format kontrollieren" && box.icon == ModalMessage::Icon::Stop);
+        QCOMPARE(rig.logLines(), QStringList());
+    }
+
+    void setTimeFormat_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("tie to even, down") << 0.125 << "  :  : 0.12";
+        QTest::newRow("one digit seconds") << 9.0 << "  :  : 9.00";
+        QTest::newRow("hundredths carried into the minute") << 59.996 << "  : 1:00.00";
+        QTest::newRow("one hour") << 3600.0 << " 1:00:00.00";
+        QTest::newRow("every field") << 45296.78 << "12:34:56.78";
+        QTest::newRow("hundred hours") << 360000.0 << "100:00:00.00";
+    }
+
+    void setTimeFormat()
+    {
+        QFETCH(double, seconds);
+        QFETCH(QString, text);
+
+        QCOMPARE(TimeValues::SetTimeFormat(seconds), text);
+    }
+
+    void boardLines_data()
+    {
+        QTest::addColumn<OperatingMode>("mode");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("rest"); // left in the input buffer
+        const auto row = [](const char* name, OperatingMode mode, const QByteArray& input,
+                            const QByteArray& written, const QString& rest = {}) {
+            QTest::newRow(name) << mode << input << written << rest;
+        };
+        const auto twice = [](int length) { return (Letters.left(length) + '\r').repeated(2); };
+        const auto tag = OperatingMode::TagAlge;
+        const auto in_out = OperatingMode::in_out;
+
+        row("L0", tag, L0, L0Out);
+        row("L1 after L0", tag, L0 + L1, L0Out + "042C    00:01:23.45 12\r");
+        row("blank L1 rejected", tag, L0 + "..L1\t    \r", L0Out + line(""));
+        row("L1 before any L0", tag, L1, line("C     12"));
+        row("R", tag, R, ROut);
+        row("L1 after R, not padded", tag, R + L1, ROut + "00042C      : 1:23.455 12\r");
+        row("R with five digits", tag, "..R...12345...00:01:23.45\r", " 2345   : 1:23.455    \r");
+        row("number that is none", tag, "..L0\t 1a \t00:00:01.00\r", "1a .    00:00:01.00   \r");
+        row("unfinished line kept", in_out, "A\rB\rC", line("A") + line("B"), "C");
+        row("LF starts the next line", in_out, "A\r\nB\r", line("A") + line("\nB"));
+        row("first empty line dropped", in_out, "\rX\r\r", line("X") + line(""));
+        row("20 characters repeated", in_out, twice(20), line(Letters.left(20)));
+        row("19 characters repeated", in_out, twice(19), line(Letters.left(19)).repeated(2));
+        row("21 characters repeated", in_out, twice(21), line(Letters.left(21)).repeated(2));
+        row("collected in Stopen", OperatingMode::Stopen, "A\rB", "", "A\rB");
+    }
+
+    void boardLines()
+    {
+        QFETCH(OperatingMode, mode);
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, rest);
+
+        EngineRig whole(mode);
+        QCOMPARE(whole.deliver(input), written);
+        QCOMPARE(whole.form.texts.Text3, rest);
+    }
+
+    void unsentLines_data()
+    {
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<QStringList>("log");
+
+        QTest::newRow("port closed") << false
+                                     << QStringList{"14:03:07 +++ COM-Port Ausgang ist nicht geöffnet"};
+        QTest::newRow("write refused") << true << QStringList();
+    }
+
+    void unsentLines()
+    {
+        QFETCH(bool, open);
+        QFETCH(QStringList, log);
+        EngineRig rig(OperatingMode::in_out, open);
+        rig.engine.outputToggle.rearmClosedPortWarning();
+        rig.out.refuseWrite = true;
+
+        rig.engine.lines.checkAndOut(QStringLiteral("A\rB\r"));
+
+        QCOMPARE(rig.out.written, QByteArray());
+        QCOMPARE(rig.form.texts.MessOut, QString());
+        QCOMPARE(rig.logLines(), log);
+        QCOMPARE(rig.form.texts.Text5, QString::fromLatin1(line("B") + "\r\n" + line("A") + "\r\n"));
+    }
+
+    void dataLossShowsBoxOnly_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::newRow("overrun") << int(SerialPortService::comEventOverrun);
+        QTest::newRow("receive buffer overflow") << int(SerialPortService::comEventRxOver);
+    }
+
+    void dataLossShowsBoxOnly()
+    {
+        QFETCH(int, code);
+        EngineRig rig(OperatingMode::in_out);
+        rig.deliver("AB");
+        rig.in.blockSignals(true); // arrives without a receive event
+        rig.in.deliver("C\r");
+        rig.in.blockSignals(false);
+
+        rig.in.raise(code);
+
+        QCOMPARE(rig.boxes.texts(), QStringList{"Datenverlust!"});
+        QCOMPARE(rig.form.texts.Text3, QStringLiteral("AB"));
+        QCOMPARE(rig.out.written, QByteArray());
+        // What waits in the port comes with the next receive event.
+        rig.in.raise(SerialPortService::comEvReceive);
+        QCOMPARE(rig.out.written, line("ABC"));
+    }
+
+    void overlongInput_data()
+    {
+        QTest::addColumn<OperatingMode>("mode");
+        QTest::addColumn<QByteArrayList>("events"); // what each receive event brings
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("rest");
+        QTest::addColumn<int>("logged"); // overflow log lines
+        const QByteArray a(10000, 'a');
+        const auto in_out = OperatingMode::in_out;
+        const auto row = [](const char* name, OperatingMode mode, const QByteArrayList& events,
+                            const QByteArray& written, const QByteArray& rest, int logged) {
+            QTest::newRow(name) << mode << events << written << QString::fromLatin1(rest) << logged;
+        };
+
+        row("10000 characters pass whole", in_out, {a + "\r"}, a + "\r", "", 0);
+        row("10001 lose the first", in_out, {"b" + a + "\rc"}, a + "\r", "c", 1);
+        row("one report while the tail grows", in_out, {"b" + a, "xy", "z"}, "", a.sliced(3) + "xyz", 1);
+        row("several in one event", OperatingMode::TagAlge, {"b" + a + "\rX\rd" + a + "\r"},
+            a + "\r" + line("X") + a + "\r", "", 2);
+        row("collected: 10000 kept", OperatingMode::Stopen, {QByteArray(6000, 'x'), a.first(4000)}, "",
+            QByteArray(6000, 'x') + a.first(4000), 0);
+        row("collected: newest kept", OperatingMode::Stopen,
+            {QByteArray(6000, 'x'), QByteArray(6000, 'y'), "\r"}, "",
+            QByteArray(3999, 'x') + QByteArray(6000, 'y') + "\r", 1);
+    }
+
+    void overlongInput()
+    {
+        QFETCH(OperatingMode, mode);
+        QFETCH(QByteArrayList, events);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, rest);
+        QFETCH(int, logged);
+        EngineRig rig(mode);
+        for (const QByteArray& event : events)
+            rig.deliver(event);
+        QCOMPARE(rig.out.written, written);
+        QCOMPARE(rig.form.texts.Text3, rest);
+        QCOMPARE(rig.logLines(), QStringList(logged, Overflow));
+    }
+
+    void overflowReportedAgainAfterModeSelection()
+    {
+        for (OperatingMode mode : {OperatingMode::Stopen, OperatingMode::TagAlge}) {
+            EngineRig rig(mode);
+            rig.deliver(QByteArray(10001, 'x'));
+            rig.engine.modes.select(mode); // empties the buffer
+            rig.deliver(QByteArray(10001, 'y'));
+            QCOMPARE(rig.logLines(),
+                     (QStringList{Overflow, "14:03:07" + ModeSelection::logMessage(mode), Overflow}));
         }
     }
-    QVERIFY(overflows > 0);
-}
 
-void TestLineProcessor::inputWhileBoxOpenIsTakenOnce()
-{
-    // Pieces arrive while boxes are open, as in a modal box's event loop: the first inside the box of an
-    // unreadable time, the second inside a manual-send box opened from within that one. The port raises no
-    // event for them until the handler returns; then they are taken, once and in order.
-    EngineRig rig;
-    QList<QByteArray> arriving{"t\r..R...00007...bad\rB", "\rne"};
-    QByteArrayList writtenWhileOpen;
-    rig.boxes.whileShown = [&] {
-        if (arriving.isEmpty())
-            return;
-        writtenWhileOpen << rig.deliver(arriving.takeFirst());
-        if (!arriving.isEmpty())
-            rig.engine.outputSend.send(QString());
-    };
+    void chunkingChangesNothing_data()
+    {
+        QTest::addColumn<OperatingMode>("mode");
+        QTest::addColumn<bool>("outputOpen");
+        QTest::newRow("Tag Heuer to ALGE") << OperatingMode::TagAlge << true;
+        QTest::newRow("1:1, output closed") << OperatingMode::in_out << false;
+    }
 
-    const QByteArray written = rig.deliver("..R...00042...xx:01:23.45\rpar");
+    void chunkingChangesNothing()
+    {
+        QFETCH(OperatingMode, mode);
+        QFETCH(bool, outputOpen);
+        QRandomGenerator random(20261206);
+        int overflows = 0;
+        for (int round = 0; round < 4; ++round) {
+            const QByteArray stream = randomStream(random);
+            QList<QByteArrayList> ways{{stream}, {}, {}};
+            for (char c : stream)
+                ways[1] << QByteArray(1, c);
+            for (qsizetype at = 0; at < stream.size();) {
+                const qsizetype size = 1 + random.bounded(random.bounded(2) ? 40 : 12000);
+                ways[2] << stream.mid(at, size);
+                at += size;
+            }
+            QStringList firstLog;
+            QByteArray firstWritten;
+            for (const QByteArrayList& chunks : ways) {
+                EngineRig rig(mode, outputOpen);
+                rig.engine.outputToggle.rearmClosedPortWarning();
+                for (const QByteArray& chunk : chunks)
+                    rig.deliver(chunk);
+                const QByteArray written = rig.out.written + rig.form.texts.Text5.toLatin1();
+                const QStringList log = rig.logLines() + rig.boxes.texts();
+                if (&chunks == &ways.first()) {
+                    firstWritten = written;
+                    firstLog = log;
+                    overflows += log.count(Overflow);
+                    for (const QByteArray& line : written.split('\r'))
+                        QVERIFY(line.size() <= 10002);
+                } else {
+                    QVERIFY2(written == firstWritten, qPrintable(QString::number(chunks.size()) + " chunks"));
+                    QCOMPARE(log, firstLog);
+                }
+            }
+        }
+        QVERIFY(overflows > 0);
+    }
 
-    QCOMPARE(written, " 0042   :  : 0.005    \r" + line("part") + line(" 0007   :  : 0.00") + line("B"));
-    QCOMPARE(rig.form.texts.Text3, QStringLiteral("ne"));
-    QCOMPARE(writtenWhileOpen, (QByteArrayList{"", ""}));
-    QCOMPARE(rig.boxes.texts().mid(1), (QStringList{"Und was ist mit dem Text", rig.boxes.texts().first()}));
-}
+    void inputWhileBoxOpenIsTakenOnce()
+    {
+        // Pieces arrive while boxes are open, as in a modal box's event loop: the first inside the box of an
+        // unreadable time, the second inside a manual-send box opened from within that one. The port raises
+        // no event for them until the handler returns; then they are taken, once and in order.
+        EngineRig rig;
+        QList<QByteArray> arriving{"t\r..R...00007...bad\rB", "\rne"};
+        QByteArrayList writtenWhileOpen;
+        rig.boxes.whileShown = [&] {
+            if (arriving.isEmpty())
+                return;
+            writtenWhileOpen << rig.deliver(arriving.takeFirst());
+            if (!arriving.isEmpty())
+                rig.engine.outputSend.send(QString());
+        };
+
+        const QByteArray written = rig.deliver("..R...00042...xx:01:23.45\rpar");
+
+        QCOMPARE(written, " 0042   :  : 0.005    \r" + line("part") + line(" 0007   :  : 0.00") + line("B"));
+        QCOMPARE(rig.form.texts.Text3, QStringLiteral("ne"));
+        QCOMPARE(writtenWhileOpen, (QByteArrayList{"", ""}));
+        QCOMPARE(rig.boxes.texts().mid(1),
+                 (QStringList{"Und was ist mit dem Text", rig.boxes.texts().first()}));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLineProcessor)
 #include "test_line_processor.moc"

@@ -27,17 +27,21 @@ private slots:
                                       "14:03:07 +++ Programmstart. \r\n\r\n"));
     }
 
+    // The log and the hidden texts keep their first 1000 characters past 10000, the monitors (newest on top)
+    // their first 5000.
     void trimming_data()
     {
         QTest::addColumn<int>("length");
         QTest::addColumn<int>("kept");
-        QTest::newRow("exactly at the limit stays") << 10000 << 10000;
-        QTest::newRow("one over keeps the first 1000") << 10001 << 1000;
+        QTest::addColumn<int>("monitorKept");
+        QTest::newRow("exactly at the limit stays") << 10000 << 10000 << 10000;
+        QTest::newRow("one over") << 10001 << 1000 << 5000;
     }
     void trimming()
     {
         QFETCH(int, length);
         QFETCH(int, kept);
+        QFETCH(int, monitorKept);
         TextBoxes texts;
         texts.Text1 = texts.Text3 = texts.Text5 = QLatin1Char('N') + QString(length - 1, QLatin1Char('o'));
         TrafficMonitor monitor(texts);
@@ -47,24 +51,23 @@ private slots:
             QCOMPARE(t->front(), QLatin1Char('N'));
         }
         QVERIFY(texts.MessIn.isEmpty() && texts.MessOut.isEmpty());
+        texts.MessOut = QString(length - 3, QLatin1Char('x'));
+        monitor.ShowMess(QStringLiteral("y"), 1);
+        QCOMPARE(texts.MessOut.size(), monitorKept);
+        QVERIFY(texts.MessOut.startsWith(QStringLiteral("y\r\nxx")));
     }
 
-    void monitors()
+    // STX, TAB, LF, CR and DC4 are left out of what the monitors show.
+    void monitorShowsVisibleText()
     {
         TextBoxes texts;
         TrafficMonitor monitor(texts);
         monitor.ShowMess(QStringLiteral("\x02"
-                                        "A\tB\r\n"),
+                                        "A\tB\x14\r\n"),
                          0);
         monitor.ShowMess(QStringLiteral("\r"), 0);
         QCOMPARE(texts.MessIn, QStringLiteral("\r\nAB\r\n"));
-        texts.MessOut = QString(9998, QLatin1Char('x'));
-        monitor.ShowMess(QStringLiteral("y\x14"), 1); // 10001 characters: keeps the newest 5000
-        QCOMPARE(texts.MessOut.size(), 5000);
-        QVERIFY(texts.MessOut.startsWith(QStringLiteral("y\r\nxx")));
-        texts.MessIn = QString(9997, QLatin1Char('x'));
-        monitor.ShowMess(QStringLiteral("y"), 0); // exactly 10000 stays
-        QCOMPARE(texts.MessIn.size(), 10000);
+        QVERIFY(texts.MessOut.isEmpty());
     }
 
     void aboutText()

@@ -3,9 +3,7 @@
 
 #include "BlockingPresenter.h"
 #include "FakeClocks.h"
-#include "FakeSerialPort.h"
 #include "PtyPair.h"
-#include "RecordingPresenter.h"
 #include "engine/Engine.h"
 #include "ports/QtSerialPortService.h"
 
@@ -14,13 +12,45 @@
 #include <termios.h>
 
 constexpr int IoTimeout = 3000;
+const QString FormatBox = QStringLiteral("Fehler 13 beim beim Zeiten berechnen:\r\n\r\nTypen "
+                                         "unverträglich\r\n\r\nFormat hh:mm:ss.ss kontrollieren");
 
-// Whether this process has the device open; one that went away meanwhile shows as "<path> (deleted)".
-static bool holdsOpen(const QString& device)
+// How many of this process's file descriptors lead to `device`; one that went away meanwhile shows as
+// "<path> (deleted)".
+static qsizetype heldOpen(const QString& device)
 {
     const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System);
-    return std::any_of(fds.begin(), fds.end(),
-                       [&](const QFileInfo& fd) { return fd.symLinkTarget().section(' ', 0, 0) == device; });
+    return std::count_if(fds.begin(), fds.end(), [&](const QFileInfo& fd) {
+        return fd.symLinkTarget().section(' ', 0, 0) == device;
+    });
+}
+
+// The engine on the real port service for both sides, with the input port's event wired as the window wires
+// it.
+struct PtyEngine
+{
+    explicit PtyEngine(const QString& folder) : in{ComPortMap(folder)}, out{ComPortMap(folder)}
+    {
+        QObject::connect(&in, &SerialPortService::onComm, &in, [this] { engine.receive.MSComm1_OnComm(); });
+    }
+    QtSerialPortService in;
+    QtSerialPortService out;
+    FakeWallClock wall;
+    FakeMonotonicClock mono;
+    BlockingPresenter boxes;
+    Engine engine{in, out, wall, mono, boxes};
+};
+
+// Reads at the far end, letting the program's event loop run, until `until` holds for what came or the time
+// is up; then whatever follows at once is appended.
+template <class Until> static QByteArray collect(PtyPair& far, Until until, int timeoutMs = IoTimeout)
+{
+    QByteArray got;
+    for (QDeadlineTimer deadline(timeoutMs); !until(got) && !deadline.hasExpired();) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        got += far.drainFar(1);
+    }
+    return got + far.drainFar(50);
 }
 
 class TestSerialPty : public QObject
@@ -30,19 +60,10 @@ private slots:
     void buttonsOpenWithSettingsAndSendTypedBytes()
     {
         PtyPair far(m_dir.path(), 2);
-        FakeSerialPort in;
-        QtSerialPortService out{ComPortMap(m_dir.path())};
-        FakeWallClock wall;
-        FakeMonotonicClock mono;
-        RecordingPresenter boxes;
-        Engine engine(in, out, wall, mono, boxes);
-
-        // COM 7 has no link in the ports folder.
-        engine.outputToggle.toggle(PortChoice{"COM 7", "2400", 2, "8", "1"});
-        QVERIFY(!out.isOpen());
-        engine.outputToggle.toggle(PortChoice{"COM 2", "2400", 2, "8", "1"});
+        PtyEngine rig(m_dir.path());
+        rig.engine.outputToggle.toggle(PortChoice{"COM 2", "2400", 2, "8", "1"});
         QCOMPARE(far.speed(), unsigned(B2400));
-        engine.outputSend.send(QStringLiteral("Zü 5 €"));
+        rig.engine.outputSend.send(QStringLiteral("Zü 5 €"));
         // Exactly these bytes: what came with them, or right after, is appended (read in this order).
         QCOMPARE(far.readFar(7, IoTimeout).append(far.drainFar(50)), QByteArray("Z\xFC 5 ?\r"));
     }
@@ -51,35 +72,24 @@ private slots:
     {
         // A pseudo-terminal master keeps 8 data bits without parity whatever it is asked for.
         QVERIFY(QFile::link(QStringLiteral("/dev/ptmx"), m_dir.filePath(QStringLiteral("com9"))));
-        const auto heldMasters = [] {
-            const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System);
-            return std::count_if(fds.begin(), fds.end(),
-                                 [](const QFileInfo& fd) { return fd.symLinkTarget() == "/dev/ptmx"; });
-        };
-        const auto before = heldMasters();
+        const auto before = heldOpen(QStringLiteral("/dev/ptmx"));
         QtSerialPortService port{ComPortMap(m_dir.path())};
         QVERIFY(port.setCommPort(9) && port.setSettings(QStringLiteral("9600,E,7,1")));
-        QVERIFY(!port.open());
-        QVERIFY(!port.isOpen());
-        QCOMPARE(heldMasters(), before);
+        QVERIFY(!port.open() && !port.isOpen());
+        QCOMPARE(heldOpen(QStringLiteral("/dev/ptmx")), before);
         // Settings it can keep open it, and only then is the device held.
         QVERIFY(port.setSettings(QStringLiteral("9600,N,8,1")) && port.open());
-        QCOMPARE(heldMasters(), before + 1);
+        QCOMPARE(heldOpen(QStringLiteral("/dev/ptmx")), before + 1);
     }
 
     void slowBoardGetsTheNewestLinesWhole()
     {
         PtyPair far(m_dir.path(), 2);
-        FakeSerialPort in;
-        QtSerialPortService out{ComPortMap(m_dir.path())};
-        FakeWallClock wall;
-        FakeMonotonicClock mono;
-        RecordingPresenter boxes;
-        Engine engine(in, out, wall, mono, boxes);
-        QSignalSpy lost(&out, &SerialPortService::connectionLost);
-        engine.outputToggle.toggle(PortChoice{"COM 2", "2400", 2, "8", "1"});
-        QVERIFY(engine.form().OutPortOpen);
-        engine.modes.in_out_Click();
+        PtyEngine rig(m_dir.path());
+        QSignalSpy lost(&rig.out, &SerialPortService::connectionLost);
+        rig.engine.outputToggle.toggle(PortChoice{"COM 2", "2400", 2, "8", "1"});
+        QVERIFY(rig.engine.form().OutPortOpen);
+        rig.engine.modes.in_out_Click();
         const QString overloaded =
             QStringLiteral("14:03:07 +++ COM-Port Ausgang überlastet, ältere Zeilen verworfen");
 
@@ -89,17 +99,12 @@ private slots:
             QHash<QByteArray, int> position;
             for (int i = 0; i < 10000; ++i) {
                 const QByteArray line = QByteArray::number(burst * 100000 + i) + " 00:01:23.45";
-                engine.lines.checkAndOut(QString::fromLatin1(line + '\r'));
+                rig.engine.lines.checkAndOut(QString::fromLatin1(line + '\r'));
                 position.insert(line.leftJustified(22, ' '), i);
             }
-            QByteArray got;
-            const QByteArray last = QByteArray::number(burst * 100000 + 9999) + " 00:01:23.45";
-            for (QDeadlineTimer deadline(10000);
-                 !got.endsWith(last.leftJustified(22, ' ') + '\r') && !deadline.hasExpired();) {
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-                got += far.drainFar(1);
-            }
-            got += far.drainFar(50);
+            const QByteArray last = position.key(9999) + '\r';
+            const QByteArray got = collect(
+                far, [&](const QByteArray& got) { return got.endsWith(last); }, 10000);
 
             // Whole lines in order, none twice, the newest last, with one gap: the oldest waiting lines
             // were dropped, and what waited after them filled the queue.
@@ -121,12 +126,14 @@ private slots:
             QVERIFY(afterGap <= QtSerialPortService::QueueLimit &&
                     afterGap > QtSerialPortService::QueueLimit - 23);
             // Logged once for each overload.
-            QCOMPARE(engine.form().texts.Text1.split(QStringLiteral("\r\n")).count(overloaded), burst);
+            QCOMPARE(rig.engine.form().texts.Text1.split(QStringLiteral("\r\n")).count(overloaded), burst);
         }
         QCOMPARE(lost.count(), 0);
     }
 
-    void boardVanishingMidLineGetsOnlyNewLinesWhenBack()
+    // The device vanishes in the middle of a line: it is let go and reported once, however often it is
+    // tried again meanwhile; when it is back under its name only new lines reach it, whole.
+    void vanishingDeviceIsClosedAndGetsOnlyNewLinesWhenBack()
     {
         PtyPair far(m_dir.path(), 2);
         QtSerialPortService out{ComPortMap(m_dir.path())};
@@ -134,17 +141,22 @@ private slots:
         QSignalSpy lost(&out, &SerialPortService::connectionLost);
         QSignalSpy back(&out, &SerialPortService::reconnected);
         QVERIFY(out.setCommPort(2) && out.open());
+        const QString device = far.slavePath();
+        QCOMPARE(heldOpen(device), 2); // the pair's own end and the program's
         // The far end reads nothing: the device holds part of a line, the rest waits in the program.
-        const QByteArray line = "0000.    00:01:23.45   \r";
         for (int i = 0; i < 20000; ++i)
-            QVERIFY(out.output(QString::fromLatin1(line)));
+            QVERIFY(out.output(QStringLiteral("0000.    00:01:23.45   \r")));
 
         QVERIFY(far.vanish());
         QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, IoTimeout);
+        QCOMPARE(heldOpen(device), 0);
         QVERIFY(!out.output(QStringLiteral("refused\r")));
+        QTest::qWait(200);
+        QCOMPARE(lost.count(), 1);
+        QCOMPARE(back.count(), 0);
+
         QVERIFY(far.relink());
         QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, IoTimeout);
-        // Nothing of what waited for the vanished device, only the new line, whole.
         QVERIFY(out.output(QStringLiteral("new\r")));
         QCOMPARE(far.readFar(4, IoTimeout).append(far.drainFar(50)), QByteArray("new\r"));
         QCOMPARE(lost.count(), 1);
@@ -154,66 +166,31 @@ private slots:
     {
         PtyPair inFar(m_dir.path(), 1);
         PtyPair outFar(m_dir.path(), 2);
-        QtSerialPortService in{ComPortMap(m_dir.path())};
-        QtSerialPortService out{ComPortMap(m_dir.path())};
-        FakeWallClock wall;
-        FakeMonotonicClock mono;
-        BlockingPresenter boxes;
-        Engine engine(in, out, wall, mono, boxes);
-        connect(&in, &SerialPortService::onComm, this, [&] { engine.receive.MSComm1_OnComm(); });
-        engine.inputToggle.toggle(PortChoice{"COM 1", "9600", 2, "8", "1"});
-        engine.outputToggle.toggle(PortChoice{"COM 2", "9600", 2, "8", "1"});
-        QVERIFY(engine.form().InPortOpen && engine.form().OutPortOpen);
+        PtyEngine rig(m_dir.path());
+        rig.engine.inputToggle.toggle(PortChoice{"COM 1", "9600", 2, "8", "1"});
+        rig.engine.outputToggle.toggle(PortChoice{"COM 2", "9600", 2, "8", "1"});
+        QVERIFY(rig.engine.form().InPortOpen && rig.engine.form().OutPortOpen);
 
         // An unreadable time opens "Format kontrollieren"; while it is open the next records arrive, one
         // write each, and the box closes once the port holds all of them. No input follows.
         QByteArray later;
-        for (int n = 2; n <= 5; ++n)
+        QByteArray expected = "041.    00:00:41.00   \r 0043   :  : 0.005    \r";
+        for (int n = 2; n <= 5; ++n) {
             later += "..L0\t 04" + QByteArray::number(n) + "\t00:00:4" + QByteArray::number(n) + ".00\r";
-        boxes.whileShown = [&] {
+            expected += "04" + QByteArray::number(n) + ".    00:00:4" + QByteArray::number(n) + ".00   \r";
+        }
+        rig.boxes.whileShown = [&] {
             for (const QByteArray& record : later.split('\r').mid(0, 4))
                 QVERIFY(inFar.writeFar(record + '\r'));
         };
-        boxes.releaseWhen = [&] { return in.bytesWaiting() == later.size(); };
+        rig.boxes.releaseWhen = [&] { return rig.in.bytesWaiting() == later.size(); };
         QVERIFY(inFar.writeFar("..L0\t 041\t00:00:41.00\r..R...00043...00:xx:23.45\r"));
 
-        QByteArray expected = "041.    00:00:41.00   \r 0043   :  : 0.005    \r";
-        for (int n = 2; n <= 5; ++n)
-            expected += "04" + QByteArray::number(n) + ".    00:00:4" + QByteArray::number(n) + ".00   \r";
-        QByteArray got;
-        for (QDeadlineTimer deadline(IoTimeout); got.size() < expected.size() && !deadline.hasExpired();) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            got += outFar.drainFar(1);
-        }
-        QCOMPARE(boxes.texts(), QStringList{"Fehler 13 beim beim Zeiten berechnen:\r\n\r\nTypen unverträglich"
-                                            "\r\n\r\nFormat hh:mm:ss.ss kontrollieren"});
-        QCOMPARE(boxes.givenUp, 0);
-        QCOMPARE(got + outFar.drainFar(50), expected);
-    }
-
-    void lostDeviceIsClosedAndReopened()
-    {
-        PtyPair far(m_dir.path(), 1);
-        QtSerialPortService in{ComPortMap(m_dir.path())};
-        in.setRetryInterval(50);
-        QSignalSpy lost(&in, &SerialPortService::connectionLost);
-        QSignalSpy back(&in, &SerialPortService::reconnected);
-        QVERIFY(in.setCommPort(1) && in.open());
-        const QString device = far.slavePath();
-        QVERIFY(holdsOpen(device));
-
-        QVERIFY(far.vanish());
-        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, IoTimeout);
-        QVERIFY(!holdsOpen(device));
-        // Reported once, however often the device is tried again meanwhile.
-        QTest::qWait(300);
-        QCOMPARE(lost.count(), 1);
-        QCOMPARE(back.count(), 0);
-
-        QVERIFY(far.relink());
-        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, IoTimeout);
-        QVERIFY(in.output(QStringLiteral("again")));
-        QCOMPARE(far.readFar(5, IoTimeout), QByteArray("again"));
+        const QByteArray got =
+            collect(outFar, [&](const QByteArray& got) { return got.size() >= expected.size(); });
+        QCOMPARE(rig.boxes.texts(), QStringList{FormatBox});
+        QCOMPARE(rig.boxes.givenUp, 0);
+        QCOMPARE(got, expected);
     }
 
 private:

@@ -26,16 +26,12 @@ private slots:
                                     .arg(Version::Minor)
                                     .arg(Version::Revision);
         QTest::newRow("no options") << QStringList{} << run << 0 << QString();
-        QTest::newRow("--version") << QStringList{"--version"} << print << 0 << version;
         QTest::newRow("-v") << QStringList{"-v"} << print << 0 << version;
         QTest::newRow("Qt's own options")
             << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse"} << run << 0 << QString();
         QTest::newRow("unknown option")
             << QStringList{"--board"} << fail << 2
             << QString("brelox: Unknown option 'board'.\nbrelox --help zeigt die Optionen.\n");
-        QTest::newRow("--ports without folder")
-            << QStringList{"--ports"} << fail << 2
-            << QString("brelox: Missing value after '--ports'.\nbrelox --help zeigt die Optionen.\n");
         QTest::newRow("argument") << QStringList{"com1"} << fail << 2
                                   << QString("brelox: Unerwartetes Argument 'com1'.\n"
                                              "brelox --help zeigt die Optionen.\n");
