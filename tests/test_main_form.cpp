@@ -46,41 +46,27 @@ class TestMainForm : public QObject
 {
     Q_OBJECT
 private slots:
-    void startupLogIsShown()
-    {
-        WindowFixture f;
-        f.window->refreshViews();
-        QCOMPARE(
-            f.widget<QPlainTextEdit>("Text1")->toPlainText(),
-            QStringLiteral("14:03:07 +++ Kein Comport verfügbar\n14:03:07 +++ Vorhandene COM-Ports abfragen\n"
-                           "14:03:07 +++ Programmstart. \n\n"));
-    }
-
-    void listsAndDefaults()
+    // What the window shows after start-up: the log, the engine's lists in their boxes, captions, layout.
+    void startState()
     {
         WindowFixture f({1, 3});
-        const QStringList ports = {"COM 1", "COM 3"};
-        const QStringList bauds = {"2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-        const QStringList bits = {"4", "5", "6", "7", "8"};
-        const QStringList parities = {"Gerade", "Ungerade", "Keine", "Markierung", "Leerzeichen"};
-        const QStringList stops = {"1", "1.5", "2"};
-        const QList<std::tuple<const char*, QStringList, QString>> rows = {
-            {"Combo1", ports, "COM 1"},    {"Combo2", bauds, "9600"}, {"Combo3", bits, "8"},
-            {"Combo4", parities, "Keine"}, {"Combo5", stops, "1"},    {"Combo6", ports, "COM 3"},
-            {"Combo10", bauds, "2400"},    {"Combo9", bits, "8"},     {"Combo8", parities, "Keine"},
-            {"Combo7", stops, "1"}};
-        for (const auto& [name, items, selected] : rows) {
+        f.window->show();
+        QVERIFY(!f.form().texts.Text1.isEmpty());
+        QCOMPARE(f.widget<QPlainTextEdit>("Text1")->toPlainText(), shownForm(f.form().texts.Text1));
+
+        const PortSettings::Lists& in = f.window->engine().inputLists();
+        const PortSettings::Lists& out = f.window->engine().outputLists();
+        const std::pair<const char*, const PortSettings::List&> lists[] = {
+            {"Combo1", in.port},     {"Combo2", in.baud},      {"Combo3", in.dataBits},
+            {"Combo4", in.parity},   {"Combo5", in.stopBits},  {"Combo6", out.port},
+            {"Combo10", out.baud},   {"Combo9", out.dataBits}, {"Combo8", out.parity},
+            {"Combo7", out.stopBits}};
+        for (const auto& [name, list] : lists) {
             auto* box = f.widget<QComboBox>(name);
-            QCOMPARE(entries(box), items);
-            QCOMPARE(box->currentText(), selected);
+            QVERIFY2(entries(box) == list.entries && box->currentIndex() == list.selected, name);
             QVERIFY(box->isEditable());
         }
-    }
 
-    void captionsGeometryAndStartState()
-    {
-        WindowFixture f;
-        f.window->show();
         const QStringList captions =
             QStringLiteral(
                 "Label8_0=Eingang;Label8_1=Ausgang;OpenInput=öffnen;OpenOutput=öffnen;"
@@ -107,7 +93,6 @@ private slots:
         QVERIFY(!f.widget<QCheckBox>("DispZentel")->isChecked() && !f.widget("DispZentel")->font().bold());
         QVERIFY(f.widget<QPlainTextEdit>("Text1")->isReadOnly() &&
                 !f.widget<QPlainTextEdit>("MessIn")->isReadOnly());
-        QVERIFY(f.form().WarnPortClosed && !f.form().OutputHold && !f.form().timers.anyEnabled());
     }
 
     // Every caption shows whole, and a port list shows the beginning of its entry.
@@ -170,25 +155,11 @@ private slots:
         QVERIFY(!titles.at(2)->menu()); // the title itself is the command
     }
 
-    void exitClosesOnlyOpenPorts()
+    // The port buttons' captions and the port lists follow the ports; the exit closes the open ones.
+    void portButtonsFollowThePorts()
     {
-        WindowFixture none;
-        none.window->show();
-        const QString before = none.form().texts.Text1;
-        invokeSlot(&*none.window, "Ende_Click");
-        QCOMPARE(none.form().texts.Text1, before);
-        QVERIFY(!none.window->isVisible());
-
-        WindowFixture f({2});
-        invokeSlot(&*f.window, "OpenOutput_Click");
-        invokeSlot(&*f.window, "Ende_Click");
-        QVERIFY(!f.output.isOpen());
-        QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
-    }
-
-    void toggleFollowsThePortAndTheLists()
-    {
-        WindowFixture f({1});
+        WindowFixture f({1, 2});
+        f.window->show();
         invokeSlot(&*f.window, "OpenInput_Click");
         QCOMPARE(f.widget<QPushButton>("OpenInput")->text(), QStringLiteral("schliessen"));
         QVERIFY(!f.widget("Combo1")->isEnabled() && f.widget("Combo2")->isEnabled());
@@ -203,12 +174,18 @@ private slots:
             f.boxes.texts(),
             QStringList{"Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"});
         QCOMPARE(f.input.openedPorts.size(), opened);
+
+        invokeSlot(&*f.window, "OpenOutput_Click");
+        QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("schliessen"));
+        QVERIFY(!f.widget("Combo6")->isEnabled());
+        invokeSlot(&*f.window, "Ende_Click");
+        QVERIFY(!f.output.isOpen() && !f.window->isVisible());
+        QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
     }
 
     void discoveryFromTheMenuRefillsThePortLists()
     {
         WindowFixture f({1, 3});
-        invokeSlot(&*f.window, "OpenInput_Click");
         invokeSlot(&*f.window, "OpenOutput_Click");
         f.input.existing = f.output.existing = {5};
         invokeSlot(&*f.window, "check_comPorts_Click");
@@ -217,7 +194,8 @@ private slots:
         QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
     }
 
-    void monitorsShowAndTakeEdits()
+    // Sending from the output's text line, and the monitor's clear button, which empties it at once.
+    void sendAndClearButtons()
     {
         WindowFixture f({2});
         invokeSlot(&*f.window, "OpenOutput_Click");
@@ -227,10 +205,7 @@ private slots:
         f.window->refreshViews();
         QCOMPARE(f.widget<QPlainTextEdit>("MessOut")->toPlainText(), QStringLiteral("ABC\n"));
         QTest::mouseClick(f.widget("ClearOut"), Qt::LeftButton);
-        f.window->refreshViews();
         QVERIFY(f.widget<QPlainTextEdit>("MessOut")->toPlainText().isEmpty());
-        f.widget<QPlainTextEdit>("MessIn")->setPlainText(QStringLiteral("note"));
-        QCOMPARE(f.form().texts.MessIn, QStringLiteral("note"));
     }
 
     // The long texts are redrawn at the end of the first handler that finds the last redraw an interval
@@ -317,17 +292,6 @@ private slots:
             }
         }
         QVERIFY(monitorCuts > 5 && logCuts > 0); // the texts were cut at their limits on the way
-    }
-
-    void lostAndRegainedDeviceIsLogged()
-    {
-        WindowFixture f({2});
-        invokeSlot(&*f.window, "OpenOutput_Click");
-        f.output.unplug();
-        QCOMPARE(f.logLines().first(), QStringLiteral("14:03:07 +++ COM-Port 2 Verbindung unterbrochen"));
-        QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("schliessen"));
-        f.output.replug();
-        QCOMPARE(f.logLines().first(), QStringLiteral("14:03:07 +++ COM-Port 2 wieder verbunden"));
     }
 
     void modeButtonsAndStopwatchButtons()
