@@ -11,21 +11,6 @@ class TestInfoDialog : public QObject
 {
     Q_OBJECT
 private slots:
-    void layoutAndTexts()
-    {
-        auto* dialog = new FrmMessage;
-        dialog->setMessage(QStringLiteral("A\r\nB"));
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Message"));
-        QCOMPARE(dialog->width(), 411);
-        QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
-        QCOMPARE(dialog->findChild<QLabel*>("Label1")->text(),
-                 QStringLiteral("Kabel von PC zu GAZ4 (ALGE Nr 105)"));
-        QCOMPARE(dialog->findChild<QPushButton*>("btnClose")->text(), QStringLiteral("&Close"));
-        QVERIFY(!dialog->findChild<QLabel*>("Image1")->pixmap().isNull());
-        QCOMPARE(dialog->message(), QStringLiteral("A\nB"));
-        delete dialog;
-    }
-
     // The whole About text shows, and so do the heading and the button's caption, also with fonts a
     // quarter larger in pixels, as on a screen set to 120 dpi.
     void aboutTextShowsWhole_data()
@@ -65,9 +50,19 @@ private slots:
         QVERIFY(dialog.rect().contains(button->geometry()));
     }
 
-    void escapeDoesNotCloseButCloseDoes()
+    // Texts and size of the dialog; Escape leaves it open, its button closes it.
+    void textsAndClosing()
     {
         QPointer<FrmMessage> dialog = new FrmMessage;
+        dialog->setMessage(QStringLiteral("A\r\nB"));
+        QCOMPARE(dialog->message(), QStringLiteral("A\nB"));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Message"));
+        QCOMPARE(dialog->width(), 411);
+        QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+        QCOMPARE(dialog->findChild<QLabel*>("Label1")->text(),
+                 QStringLiteral("Kabel von PC zu GAZ4 (ALGE Nr 105)"));
+        QCOMPARE(dialog->findChild<QPushButton*>("btnClose")->text(), QStringLiteral("&Close"));
+        QVERIFY(!dialog->findChild<QLabel*>("Image1")->pixmap().isNull());
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
         QTest::keyClick(dialog, Qt::Key_Escape);

@@ -46,41 +46,27 @@ class TestMainForm : public QObject
 {
     Q_OBJECT
 private slots:
-    void startupLogIsShown()
-    {
-        WindowFixture f;
-        f.window->refreshViews();
-        QCOMPARE(
-            f.widget<QPlainTextEdit>("Text1")->toPlainText(),
-            QStringLiteral("14:03:07 +++ Kein Comport verfügbar\n14:03:07 +++ Vorhandene COM-Ports abfragen\n"
-                           "14:03:07 +++ Programmstart. \n\n"));
-    }
-
-    void listsAndDefaults()
+    // What the window shows after start-up: the log, the engine's lists in their boxes, captions, layout.
+    void startState()
     {
         WindowFixture f({1, 3});
-        const QStringList ports = {"COM 1", "COM 3"};
-        const QStringList bauds = {"2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-        const QStringList bits = {"4", "5", "6", "7", "8"};
-        const QStringList parities = {"Gerade", "Ungerade", "Keine", "Markierung", "Leerzeichen"};
-        const QStringList stops = {"1", "1.5", "2"};
-        const QList<std::tuple<const char*, QStringList, QString>> rows = {
-            {"Combo1", ports, "COM 1"},    {"Combo2", bauds, "9600"}, {"Combo3", bits, "8"},
-            {"Combo4", parities, "Keine"}, {"Combo5", stops, "1"},    {"Combo6", ports, "COM 3"},
-            {"Combo10", bauds, "2400"},    {"Combo9", bits, "8"},     {"Combo8", parities, "Keine"},
-            {"Combo7", stops, "1"}};
-        for (const auto& [name, items, selected] : rows) {
+        f.window->show();
+        QVERIFY(!f.form().texts.Text1.isEmpty());
+        QCOMPARE(f.widget<QPlainTextEdit>("Text1")->toPlainText(), shownForm(f.form().texts.Text1));
+
+        const PortSettings::Lists& in = f.window->engine().inputLists();
+        const PortSettings::Lists& out = f.window->engine().outputLists();
+        const std::pair<const char*, const PortSettings::List&> lists[] = {
+            {"Combo1", in.port},     {"Combo2", in.baud},      {"Combo3", in.dataBits},
+            {"Combo4", in.parity},   {"Combo5", in.stopBits},  {"Combo6", out.port},
+            {"Combo10", out.baud},   {"Combo9", out.dataBits}, {"Combo8", out.parity},
+            {"Combo7", out.stopBits}};
+        for (const auto& [name, list] : lists) {
             auto* box = f.widget<QComboBox>(name);
-            QCOMPARE(entries(box), items);
-            QCOMPARE(box->currentText(), selected);
+            QVERIFY2(entries(box) == list.entries && box->currentIndex() == list.selected, name);
             QVERIFY(box->isEditable());
         }
-    }
 
-    void captionsGeometryAndStartState()
-    {
-        WindowFixture f;
-        f.window->show();
         const QStringList captions =
             QStringLiteral(
                 "Label8_0=Eingang;Label8_1=Ausgang;OpenInput=öffnen;OpenOutput=öffnen;"
@@ -107,7 +93,6 @@ private slots:
         QVERIFY(!f.widget<QCheckBox>("DispZentel")->isChecked() && !f.widget("DispZentel")->font().bold());
         QVERIFY(f.widget<QPlainTextEdit>("Text1")->isReadOnly() &&
                 !f.widget<QPlainTextEdit>("MessIn")->isReadOnly());
-        QVERIFY(f.form().WarnPortClosed && !f.form().OutputHold && !f.form().timers.anyEnabled());
     }
 
     // Every caption shows whole, and a port list shows the beginning of its entry.
@@ -170,25 +155,12 @@ private slots:
         QVERIFY(!titles.at(2)->menu()); // the title itself is the command
     }
 
-    void exitClosesOnlyOpenPorts()
+    // The port buttons' captions and the port lists follow the ports; port discovery from the menu fills
+    // the lists anew; the exit closes the open ports.
+    void portButtonsFollowThePorts()
     {
-        WindowFixture none;
-        none.window->show();
-        const QString before = none.form().texts.Text1;
-        invokeSlot(&*none.window, "Ende_Click");
-        QCOMPARE(none.form().texts.Text1, before);
-        QVERIFY(!none.window->isVisible());
-
-        WindowFixture f({2});
-        invokeSlot(&*f.window, "OpenOutput_Click");
-        invokeSlot(&*f.window, "Ende_Click");
-        QVERIFY(!f.output.isOpen());
-        QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
-    }
-
-    void toggleFollowsThePortAndTheLists()
-    {
-        WindowFixture f({1});
+        WindowFixture f({1, 3});
+        f.window->show();
         invokeSlot(&*f.window, "OpenInput_Click");
         QCOMPARE(f.widget<QPushButton>("OpenInput")->text(), QStringLiteral("schliessen"));
         QVERIFY(!f.widget("Combo1")->isEnabled() && f.widget("Combo2")->isEnabled());
@@ -203,21 +175,24 @@ private slots:
             f.boxes.texts(),
             QStringList{"Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"});
         QCOMPARE(f.input.openedPorts.size(), opened);
-    }
 
-    void discoveryFromTheMenuRefillsThePortLists()
-    {
-        WindowFixture f({1, 3});
-        invokeSlot(&*f.window, "OpenInput_Click");
         invokeSlot(&*f.window, "OpenOutput_Click");
+        QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("schliessen"));
+        QVERIFY(!f.widget("Combo6")->isEnabled());
         f.input.existing = f.output.existing = {5};
         invokeSlot(&*f.window, "check_comPorts_Click");
         QCOMPARE(entries(f.widget<QComboBox>("Combo1")), QStringList{"COM 5"});
         QCOMPARE(f.widget<QComboBox>("Combo6")->currentText(), QStringLiteral("COM 5"));
         QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
+        invokeSlot(&*f.window, "OpenOutput_Click");
+        QVERIFY(f.output.isOpen());
+        invokeSlot(&*f.window, "Ende_Click");
+        QVERIFY(!f.output.isOpen() && !f.window->isVisible());
+        QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("öffnen"));
     }
 
-    void monitorsShowAndTakeEdits()
+    // Sending from the output's text line, and the monitor's clear button, which empties it at once.
+    void sendAndClearButtons()
     {
         WindowFixture f({2});
         invokeSlot(&*f.window, "OpenOutput_Click");
@@ -227,10 +202,7 @@ private slots:
         f.window->refreshViews();
         QCOMPARE(f.widget<QPlainTextEdit>("MessOut")->toPlainText(), QStringLiteral("ABC\n"));
         QTest::mouseClick(f.widget("ClearOut"), Qt::LeftButton);
-        f.window->refreshViews();
         QVERIFY(f.widget<QPlainTextEdit>("MessOut")->toPlainText().isEmpty());
-        f.widget<QPlainTextEdit>("MessIn")->setPlainText(QStringLiteral("note"));
-        QCOMPARE(f.form().texts.MessIn, QStringLiteral("note"));
     }
 
     // The long texts are redrawn at the end of the first handler that finds the last redraw an interval
@@ -303,9 +275,6 @@ private slots:
                 cursor.setPosition(random.bounded(monitor->document()->characterCount()));
                 monitor->setTextCursor(cursor);
                 QTest::keyClicks(monitor, QStringLiteral("typed"));
-                QVERIFY(monitor == f.widget("MessIn")
-                            ? f.form().texts.MessIn.contains(QStringLiteral("typed"))
-                            : f.form().texts.MessOut.contains(QStringLiteral("typed")));
             }
             if (random.bounded(3) == 0) {
                 f.window->refreshViews();
@@ -317,17 +286,6 @@ private slots:
             }
         }
         QVERIFY(monitorCuts > 5 && logCuts > 0); // the texts were cut at their limits on the way
-    }
-
-    void lostAndRegainedDeviceIsLogged()
-    {
-        WindowFixture f({2});
-        invokeSlot(&*f.window, "OpenOutput_Click");
-        f.output.unplug();
-        QCOMPARE(f.logLines().first(), QStringLiteral("14:03:07 +++ COM-Port 2 Verbindung unterbrochen"));
-        QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("schliessen"));
-        f.output.replug();
-        QCOMPARE(f.logLines().first(), QStringLiteral("14:03:07 +++ COM-Port 2 wieder verbunden"));
     }
 
     void modeButtonsAndStopwatchButtons()
@@ -356,45 +314,42 @@ private slots:
     // shows the log as it then stands behind the box; port events inside the box are logged after it.
     void failureBoxesComeAfterStateAndLog_data()
     {
-        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("refuse"); // what fails: the port's open, close or write, or what is chosen
+        QTest::addColumn<bool>("openFirst");
+        QTest::addColumn<QString>("click");
         QTest::addColumn<QString>("failure");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("no port") << "open none"
-                                 << "14:03:07 +++ COM-Port 0 kann nicht geöffnet werden "
-                                 << "öffnen";
-        QTest::newRow("open refused") << "open refused"
-                                      << "14:03:07 +++ COM-Port 1 kann nicht geöffnet werden"
-                                      << "öffnen";
-        QTest::newRow("close refused") << "close refused"
-                                       << "14:03:07 +++ COM-Port 1 kann nicht geschlossen werden"
-                                       << "öffnen";
+        QTest::addColumn<bool>("openAfter");
+        const QString t = QStringLiteral("14:03:07 +++ ");
+        QTest::newRow("no port") << "entry" << false << "OpenInput"
+                                 << t + "COM-Port 0 kann nicht geöffnet werden " << false;
+        QTest::newRow("open refused")
+            << "open" << false << "OpenInput" << t + "COM-Port 1 kann nicht geöffnet werden" << false;
+        QTest::newRow("close refused")
+            << "close" << true << "OpenInput" << t + "COM-Port 1 kann nicht geschlossen werden" << false;
         QTest::newRow("send on closed port")
-            << "send closed"
-            << "14:03:07 +++ Fehler beim Senden des Textes, Port ist nicht geöffnet"
-            << "öffnen";
-        QTest::newRow("send without text") << "send empty"
-                                           << "14:03:07 +++ Text fehlt"
-                                           << "schliessen";
-        QTest::newRow("send refused") << "send refused"
-                                      << "14:03:07 +++ Text nicht fehlerfrei gesendet"
-                                      << "schliessen";
+            << "" << false << "Command1" << t + "Fehler beim Senden des Textes, Port ist nicht geöffnet"
+            << false;
+        QTest::newRow("send without text") << "text" << true << "Command1" << t + "Text fehlt" << true;
+        QTest::newRow("send refused")
+            << "write" << true << "Command1" << t + "Text nicht fehlerfrei gesendet" << true;
     }
     void failureBoxesComeAfterStateAndLog()
     {
-        QFETCH(QString, action);
+        QFETCH(QString, refuse);
+        QFETCH(bool, openFirst);
+        QFETCH(QString, click);
         QFETCH(QString, failure);
-        QFETCH(QString, caption);
+        QFETCH(bool, openAfter);
         WindowFixture f({1, 2});
         invokeSlot(&*f.window, "OpenOutput_Click");
-        if (action == QLatin1String("open none"))
-            f.widget<QComboBox>("Combo1")->setEditText(QStringLiteral("Kein Comport verfügbar"));
-        if (action.startsWith(QLatin1String("close")) || action == QLatin1String("send empty") ||
-            action == QLatin1String("send refused"))
+        if (openFirst)
             invokeSlot(&*f.window, "OpenInput_Click");
-        f.input.refuseOpen = action == QLatin1String("open refused");
-        f.input.refuseClose = action == QLatin1String("close refused");
-        f.input.refuseWrite = action == QLatin1String("send refused");
-        f.widget<QLineEdit>("Text2")->setText(action == QLatin1String("send empty") ? QString() : "x");
+        if (refuse == QLatin1String("entry"))
+            f.widget<QComboBox>("Combo1")->setEditText(QStringLiteral("Kein Comport verfügbar"));
+        f.input.refuseOpen = refuse == QLatin1String("open");
+        f.input.refuseClose = refuse == QLatin1String("close");
+        f.input.refuseWrite = refuse == QLatin1String("write");
+        f.widget<QLineEdit>("Text2")->setText(refuse == QLatin1String("text") ? QString() : "x");
 
         QString shownLogTop;
         QString shownCaption;
@@ -405,15 +360,12 @@ private slots:
             listEnabled = f.widget("Combo1")->isEnabled();
             f.output.unplug(); // a port event while the box is open
         };
-        if (action.startsWith(QLatin1String("send")))
-            invokeSlot(&*f.window, "Command1_Click");
-        else
-            invokeSlot(&*f.window, "OpenInput_Click");
+        invokeSlot(&*f.window, qPrintable(click + QStringLiteral("_Click")));
         QCOMPARE(f.boxes.shown.size(), 1);
         QCOMPARE(shownLogTop, failure);
-        QCOMPARE(shownCaption, caption);
-        QCOMPARE(listEnabled, caption == QStringLiteral("öffnen"));
-        QCOMPARE(f.form().InPortOpen, caption != QStringLiteral("öffnen"));
+        QCOMPARE(shownCaption, openAfter ? QStringLiteral("schliessen") : QStringLiteral("öffnen"));
+        QCOMPARE(listEnabled, !openAfter);
+        QCOMPARE(f.form().InPortOpen, openAfter);
         QCOMPARE(f.logLines().mid(0, 2),
                  (QStringList{"14:03:07 +++ COM-Port 2 Verbindung unterbrochen", failure}));
     }

@@ -1,10 +1,7 @@
-#include "FakeClocks.h"
-#include "FakeSerialPort.h"
 #include "FakeSleepInhibitor.h"
 #include "InvokeSlot.h"
-#include "RecordingPresenter.h"
+#include "WindowFixture.h"
 #include "app/LogindSleepInhibitor.h"
-#include "app/MainForm.h"
 #include "core/SleepGuard.h"
 
 #include <QDBusConnection>
@@ -124,33 +121,26 @@ private slots:
 
     void windowHoldsTheLockWhileAPortIsOpenOrTheStopwatchRuns()
     {
-        FakeSerialPort input;
-        FakeSerialPort output;
-        FakeWallClock wall;
-        FakeMonotonicClock mono;
-        RecordingPresenter boxes;
         FakeSleepInhibitor inhibitor;
-        input.existing = {1};
-        auto window = std::make_unique<MainForm>(input, output, wall, mono, boxes, inhibitor);
-        const FormModel& form = window->engine().form();
-        const QString time = window->engine().log.timeText();
+        WindowFixture f({1}, inhibitor);
+        const QString time = f.window->engine().log.timeText();
 
         QCOMPARE(inhibitor.requests, 0);
-        invokeSlot(&*window, "OpenInput_Click");
+        invokeSlot(&*f.window, "OpenInput_Click");
         QCOMPARE(inhibitor.locks, 1);
-        QCOMPARE(form.texts.Text1.split("\r\n").mid(0, 2),
+        QCOMPARE(f.logLines().mid(0, 2),
                  QStringList({time + Locked, time + " +++ COM-Port 1 wurde geöffnet"}));
-        invokeSlot(&*window, "OpenInput_Click");
+        invokeSlot(&*f.window, "OpenInput_Click");
         QCOMPARE(inhibitor.locks, 0);
 
-        invokeSlot(&*window, "Stopen_Click");
-        invokeSlot(&*window, "Start_Click");
+        invokeSlot(&*f.window, "Stopen_Click");
+        invokeSlot(&*f.window, "Start_Click");
         QCOMPARE(inhibitor.locks, 1);
-        invokeSlot(&*window, "Stop1_Click");
+        invokeSlot(&*f.window, "Stop1_Click");
         QCOMPARE(inhibitor.locks, 0);
 
-        invokeSlot(&*window, "Start_Click");
-        window.reset();
+        invokeSlot(&*f.window, "Start_Click");
+        f.window.reset();
         QCOMPARE(inhibitor.locks, 0);
         QCOMPARE(inhibitor.requests, 3);
         QCOMPARE(inhibitor.strayReleases, 0);

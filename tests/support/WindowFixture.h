@@ -13,11 +13,11 @@
 // for both sides; the window runs its start-up when made.
 struct WindowFixture
 {
-    explicit WindowFixture(QSet<int> existing = {})
+    explicit WindowFixture(QSet<int> existing = {}, SleepInhibitor& sleep = SleepInhibitor::none())
     {
         input.existing = existing;
         output.existing = existing;
-        window = std::make_unique<MainForm>(input, output, wallClock, monotonicClock, boxes);
+        window = std::make_unique<MainForm>(input, output, wallClock, monotonicClock, boxes, sleep);
     }
 
     template <typename W = QWidget> W* widget(const char* name) const
