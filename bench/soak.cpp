@@ -161,7 +161,7 @@ struct Window
         window.OpenInput_Click();
         window.OpenOutput_Click();
     }
-    bool open() { return window.engine().form.InPortOpen && window.engine().form.OutPortOpen; }
+    bool open() { return window.engine().form().InPortOpen && window.engine().form().OutPortOpen; }
     int formatBoxes() const
     {
         int n = 0;
@@ -283,7 +283,7 @@ bool soakRandom(Window& w, const Options& o, bool tagAlge, quint32 seed)
         tagAlge ? "TAG -> Alge" : "Input = Output", o.randomMB, noiseLines, w.formatBoxes() - boxesBefore,
         recordLines, records, wrong);
     if (!markerSeen || recordLines != records) {
-        const FormModel& form = w.window.engine().form;
+        const FormModel& form = w.window.engine().form();
         std::fprintf(stderr, "stalled: %d boxes, input buffer %lld characters, output text %lld, log:\n%s\n",
                      int(w.boxes.shown.size()), qint64(form.texts.Text3.size()),
                      qint64(form.texts.Text5.size()), qPrintable(form.texts.Text1.left(600)));
