@@ -4,6 +4,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <poll.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -72,7 +73,7 @@ bool isPseudoTerminal(int fd)
 } // namespace
 
 QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
-    : SerialPortService(parent), m_map(std::move(map))
+    : SerialPortService(parent), m_map(std::move(map)), m_port(this)
 {
     m_retry.setInterval(DefaultRetryMsecs);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::bytesArrived);
@@ -217,8 +218,9 @@ bool QtSerialPortService::output(const QString& text)
         const ssize_t n = ::write(m_port.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
         if (n > 0) {
             done = n;
-        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            onError(QSerialPort::WriteError);
+        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR &&
+                   !deviceStillThere()) {
+            deviceLost();
             return false;
         }
     }
@@ -337,6 +339,31 @@ void QtSerialPortService::onError(QSerialPort::SerialPortError error)
     if (!m_wantOpen || m_lost || m_closing)
         return; // failed opens are reported by open() itself; a lost device is already being retried
 
+    // QSerialPort's write notifier may act on a readiness that other handlers used up meanwhile: its write
+    // finds the device full (EAGAIN, reported as a resource error) and the bytes stay in its buffer. That is
+    // no lost device: it writes them when the device takes data again.
+    const bool writeFailed = error == QSerialPort::WriteError ||
+                             (error == QSerialPort::ResourceError && m_port.bytesToWrite() > 0);
+    if (writeFailed && deviceStillThere()) {
+        m_port.clearError();
+        return;
+    }
+    deviceLost();
+}
+
+// A far end that hung up or a device that was removed shows as a hang-up or an error on the handle.
+bool QtSerialPortService::deviceStillThere() const
+{
+#ifdef Q_OS_UNIX
+    pollfd pfd{static_cast<int>(m_port.handle()), 0, 0};
+    return ::poll(&pfd, 1, 0) >= 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
+#else
+    return false;
+#endif
+}
+
+void QtSerialPortService::deviceLost()
+{
     // A vanished device keeps reporting errors for as long as it stays open: close it now. What waited
     // for it is dropped with it.
     m_lost = true;

@@ -12,7 +12,8 @@
 // overruns and receive-buffer overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the
 // device of an open port goes away, the port is closed at once, connectionLost() is emitted once, and the
 // same device is tried again about once a second until it opens (reconnected()) or the operator closes the
-// port.
+// port. A write that fails while the device is still there (its buffer is full) loses nothing: the bytes are
+// written when the device takes data again.
 //
 // Sending: a line goes straight to the driver when nothing waits before it. Lines the device cannot take yet
 // wait in the service's own queue and are handed to QSerialPort one by one when its buffer is nearly empty.
@@ -59,6 +60,8 @@ private:
     bool receiveDue() const override;
     void afterReceive() override;
     void onError(QSerialPort::SerialPortError error);
+    bool deviceStillThere() const;
+    void deviceLost();
     void retryOpen();
     void checkLineErrors();
 
