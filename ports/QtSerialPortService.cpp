@@ -2,6 +2,8 @@
 
 #include "ports/PortSettings.h"
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <poll.h>
@@ -209,22 +211,16 @@ bool QtSerialPortService::output(const QString& text)
         enqueue(bytes);
         return true;
     }
-    qsizetype done = 0;
-#ifdef Q_OS_UNIX
     // Straight to the driver when nothing waits before it, so that a line leaves now and not on the next
-    // turn of the event loop. QSerialPort::flush() would report a full output buffer as a write error,
-    // which would look like a lost device.
+    // turn of the event loop.
+    qsizetype done = 0;
     if (m_port.bytesToWrite() == 0) {
-        const ssize_t n = ::write(m_port.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
-        if (n > 0) {
-            done = n;
-        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR &&
-                   !deviceStillThere()) {
+        done = writeNow(bytes);
+        if (done < 0) {
             deviceLost();
             return false;
         }
     }
-#endif
     const qsizetype left = bytes.size() - done;
     if (left == 0)
         return true;
@@ -258,12 +254,31 @@ void QtSerialPortService::enqueue(QByteArray line)
 void QtSerialPortService::handOver()
 {
     while (!m_queue.empty() && m_port.isOpen() && m_port.bytesToWrite() < HandOverBelow) {
-        m_queuedBytes -= m_queue.front().size();
-        m_port.write(m_queue.front());
+        const QByteArray line = std::move(m_queue.front());
         m_queue.pop_front();
+        m_queuedBytes -= line.size();
+        // While QSerialPort holds nothing, waiting lines go straight to the driver too, so that a backlog
+        // drains as fast as the device takes it (QSerialPort writes one buffer per turn of the event loop).
+        // A device that went away is found by QSerialPort's own next write.
+        const qsizetype done = m_port.bytesToWrite() == 0 ? std::max<qsizetype>(writeNow(line), 0) : 0;
+        if (done < line.size())
+            m_port.write(line.constData() + done, line.size() - done);
     }
     if (m_queue.empty())
         m_overloaded = false;
+}
+
+qsizetype QtSerialPortService::writeNow(const QByteArray& bytes)
+{
+#ifdef Q_OS_UNIX
+    // Not QSerialPort::flush(): it would report a full output buffer as a write error.
+    const ssize_t n = ::write(m_port.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (n >= 0)
+        return n;
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR || deviceStillThere() ? 0 : -1;
+#else
+    return 0;
+#endif
 }
 
 void QtSerialPortService::clearQueue()

@@ -95,6 +95,30 @@ private slots:
         QCOMPARE(lost.count(), 0);
     }
 
+    // Lines that waited while the board read nothing go out as fast as it reads again, not one QSerialPort
+    // buffer for each turn of the event loop (under load the stream would outrun that and lose lines).
+    void backlogDrainsAsFastAsTheBoardReads()
+    {
+        PtyPair far(m_dir.path(), 2);
+        QtSerialPortService out{ComPortMap(m_dir.path())};
+        QVERIFY(out.setCommPort(2) && out.open());
+        QByteArray sent;
+        for (int i = 0; i < 2000; ++i) {
+            const QByteArray line = QByteArray::number(i).leftJustified(22, '.') + '\r';
+            QVERIFY(out.output(QString::fromLatin1(line)));
+            sent += line;
+        }
+        QByteArray got = far.drainFar(50); // what the device held
+        for (int turn = 0; turn < 2; ++turn)
+            QCoreApplication::processEvents();
+        const QByteArray twoTurns = far.drainFar(50);
+        QVERIFY2(twoTurns.size() >= 4096, qPrintable(QString::number(twoTurns.size())));
+        got += twoTurns;
+        got += collect(far, sent.size() - got.size());
+        got += far.drainFar(50);
+        QCOMPARE(got, sent);
+    }
+
     // The timing device goes away after half a record and comes back: the half record is dropped with it,
     // what the device sends afterwards reaches the board once each.
     void inputVanishingMidLineAndComingBack()
