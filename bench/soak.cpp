@@ -21,6 +21,7 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -335,5 +336,19 @@ int main(int argc, char* argv[])
         ok = soakRandom(w, options, false, 1) && ok;
         ok = soakRandom(w, options, true, 2) && ok;
     }
+    // The log, newest first: a port that was taken for lost would show here.
+    const QStringList log = w.window.engine().form().texts.Text1.split(QStringLiteral("\r\n"));
+    const auto count = [&](const char* text) {
+        return qint64(std::count_if(log.begin(), log.end(), [&](const QString& line) {
+            return line.contains(QString::fromUtf8(text));
+        }));
+    };
+    std::printf(
+        "Log: %lld \"Verbindung unterbrochen\", %lld \"wieder verbunden\", %lld \"Ausgang überlastet\"; "
+        "newest first (%lld lines):\n",
+        count("Verbindung unterbrochen"), count("wieder verbunden"), count("Ausgang überlastet"),
+        qint64(log.size()));
+    for (const QString& line : log.mid(0, 12))
+        std::printf("  %s\n", qPrintable(line));
     return ok ? 0 : 1;
 }

@@ -19,6 +19,11 @@ Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const Wal
       discovery(MSComm1, log), inputSend(MSComm1, m_form.InPortOpen, 0, log, boxes, monitor),
       outputSend(MSComm2, m_form.OutPortOpen, 1, log, boxes, monitor), sleepGuard(sleep, m_form, log)
 {
+    // The line a vanished timing device had begun is dropped: on its return it sends whole records again.
+    QObject::connect(&MSComm1, &SerialPortService::connectionLost, &m_connections, [this] {
+        if (m_form.convertsInput())
+            receive.clearBuffer();
+    });
     QObject::connect(&MSComm2, &SerialPortService::outputOverloaded, &m_connections, [this] {
         log.WriteLog(QStringLiteral(" +++ COM-Port Ausgang überlastet, ältere Zeilen verworfen"));
     });

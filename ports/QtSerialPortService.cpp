@@ -2,8 +2,11 @@
 
 #include "ports/PortSettings.h"
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <poll.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -72,7 +75,7 @@ bool isPseudoTerminal(int fd)
 } // namespace
 
 QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
-    : SerialPortService(parent), m_map(std::move(map))
+    : SerialPortService(parent), m_map(std::move(map)), m_port(this)
 {
     m_retry.setInterval(DefaultRetryMsecs);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::bytesArrived);
@@ -208,21 +211,16 @@ bool QtSerialPortService::output(const QString& text)
         enqueue(bytes);
         return true;
     }
-    qsizetype done = 0;
-#ifdef Q_OS_UNIX
     // Straight to the driver when nothing waits before it, so that a line leaves now and not on the next
-    // turn of the event loop. QSerialPort::flush() would report a full output buffer as a write error,
-    // which would look like a lost device.
+    // turn of the event loop.
+    qsizetype done = 0;
     if (m_port.bytesToWrite() == 0) {
-        const ssize_t n = ::write(m_port.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
-        if (n > 0) {
-            done = n;
-        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            onError(QSerialPort::WriteError);
+        done = writeNow(bytes);
+        if (done < 0) {
+            deviceLost();
             return false;
         }
     }
-#endif
     const qsizetype left = bytes.size() - done;
     if (left == 0)
         return true;
@@ -256,12 +254,31 @@ void QtSerialPortService::enqueue(QByteArray line)
 void QtSerialPortService::handOver()
 {
     while (!m_queue.empty() && m_port.isOpen() && m_port.bytesToWrite() < HandOverBelow) {
-        m_queuedBytes -= m_queue.front().size();
-        m_port.write(m_queue.front());
+        const QByteArray line = std::move(m_queue.front());
         m_queue.pop_front();
+        m_queuedBytes -= line.size();
+        // While QSerialPort holds nothing, waiting lines go straight to the driver too, so that a backlog
+        // drains as fast as the device takes it (QSerialPort writes one buffer per turn of the event loop).
+        // A device that went away is found by QSerialPort's own next write.
+        const qsizetype done = m_port.bytesToWrite() == 0 ? std::max<qsizetype>(writeNow(line), 0) : 0;
+        if (done < line.size())
+            m_port.write(line.constData() + done, line.size() - done);
     }
     if (m_queue.empty())
         m_overloaded = false;
+}
+
+qsizetype QtSerialPortService::writeNow(const QByteArray& bytes)
+{
+#ifdef Q_OS_UNIX
+    // Not QSerialPort::flush(): it would report a full output buffer as a write error.
+    const ssize_t n = ::write(m_port.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (n >= 0)
+        return n;
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR || deviceStillThere() ? 0 : -1;
+#else
+    return 0;
+#endif
 }
 
 void QtSerialPortService::clearQueue()
@@ -337,6 +354,31 @@ void QtSerialPortService::onError(QSerialPort::SerialPortError error)
     if (!m_wantOpen || m_lost || m_closing)
         return; // failed opens are reported by open() itself; a lost device is already being retried
 
+    // QSerialPort's write notifier may act on a readiness that other handlers used up meanwhile: its write
+    // finds the device full (EAGAIN, reported as a resource error) and the bytes stay in its buffer. That is
+    // no lost device: it writes them when the device takes data again.
+    const bool writeFailed = error == QSerialPort::WriteError ||
+                             (error == QSerialPort::ResourceError && m_port.bytesToWrite() > 0);
+    if (writeFailed && deviceStillThere()) {
+        m_port.clearError();
+        return;
+    }
+    deviceLost();
+}
+
+// A far end that hung up or a device that was removed shows as a hang-up or an error on the handle.
+bool QtSerialPortService::deviceStillThere() const
+{
+#ifdef Q_OS_UNIX
+    pollfd pfd{static_cast<int>(m_port.handle()), 0, 0};
+    return ::poll(&pfd, 1, 0) >= 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
+#else
+    return false;
+#endif
+}
+
+void QtSerialPortService::deviceLost()
+{
     // A vanished device keeps reporting errors for as long as it stays open: close it now. What waited
     // for it is dropped with it.
     m_lost = true;

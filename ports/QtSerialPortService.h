@@ -12,13 +12,14 @@
 // overruns and receive-buffer overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the
 // device of an open port goes away, the port is closed at once, connectionLost() is emitted once, and the
 // same device is tried again about once a second until it opens (reconnected()) or the operator closes the
-// port.
+// port. A write that fails while the device is still there (its buffer is full) loses nothing: the bytes are
+// written when the device takes data again.
 //
-// Sending: a line goes straight to the driver when nothing waits before it. Lines the device cannot take yet
-// wait in the service's own queue and are handed to QSerialPort one by one when its buffer is nearly empty.
-// The queue holds at most QueueLimit bytes; a line that does not fit drops the oldest waiting lines
-// (outputOverloaded()), since the board should show the newest. A line that has begun to go out is always
-// finished whole.
+// Sending: a line goes straight to the driver when nothing waits before it, and so do waiting lines while
+// QSerialPort holds nothing. Lines the device cannot take yet wait in the service's own queue and are handed
+// to QSerialPort one by one when its buffer is nearly empty. The queue holds at most QueueLimit bytes; a line
+// that does not fit drops the oldest waiting lines (outputOverloaded()), since the board should show the
+// newest. A line that has begun to go out is always finished whole.
 class QtSerialPortService : public SerialPortService
 {
     Q_OBJECT
@@ -53,12 +54,17 @@ private:
     void enqueue(QByteArray line);
     // Hands waiting lines to QSerialPort while its buffer is nearly empty.
     void handOver();
+    // Writes what the driver takes of the bytes now, without waiting: how many it took, or -1 when the
+    // device is gone.
+    qsizetype writeNow(const QByteArray& bytes);
     void clearQueue();
     bool settingsTookEffect() const;
     void resetLineErrorCounts();
     bool receiveDue() const override;
     void afterReceive() override;
     void onError(QSerialPort::SerialPortError error);
+    bool deviceStillThere() const;
+    void deviceLost();
     void retryOpen();
     void checkLineErrors();
 

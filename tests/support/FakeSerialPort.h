@@ -46,7 +46,7 @@ public:
     void replug();
 
     QSet<int> existing;          // port numbers that open
-    bool refuseOpen = false;     // every open fails
+    bool refuseOpen = false;     // every open fails, as a device held elsewhere or not permitted does
     bool refuseClose = false;    // every close fails
     bool refuseWrite = false;    // every write fails
     bool refuseSettings = false; // every settings string is refused on assignment

@@ -1,0 +1,222 @@
+// Faults at the port boundary: a board that takes no more for a while, an input device that goes away in the
+// middle of a line and comes back, a port that another program holds or that may not be opened.
+
+#include "FakeClocks.h"
+#include "FakeSerialPort.h"
+#include "PtyPair.h"
+#include "RecordingPresenter.h"
+#include "app/MainForm.h"
+#include "ports/QtSerialPortService.h"
+
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QtTest>
+
+namespace {
+
+constexpr int IoTimeout = 5000;
+
+QByteArray l0(int number)
+{
+    return "..L0\t " + QByteArray::number(number) + "\t00:00:" + QByteArray::number(number % 60) + ".00\r";
+}
+
+// The board line of l0(number) in mode TAG -> Alge.
+QByteArray boardLine(int number)
+{
+    return (QByteArray::number(number) + ".    00:00:" + QByteArray::number(number % 60) + ".00")
+               .leftJustified(22, ' ') +
+           '\r';
+}
+
+// Runs the event loop until `count` bytes arrived at the far end of `pty` or the time is up.
+QByteArray collect(PtyPair& pty, qsizetype count)
+{
+    QByteArray got;
+    for (QDeadlineTimer deadline(IoTimeout); got.size() < count && !deadline.hasExpired();) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        got += pty.drainFar(1);
+    }
+    return got;
+}
+
+} // namespace
+
+class TestPortFaults : public QObject
+{
+    Q_OBJECT
+private slots:
+    void writeErrors_data()
+    {
+        QTest::addColumn<bool>("hungUp");
+        QTest::newRow("board busy: the device takes no more for now") << false;
+        QTest::newRow("board gone: the far end hung up") << true;
+    }
+
+    // The write notifier of QSerialPort may fire on a readiness that is gone by the time it writes (other
+    // handlers ran in between): its write fails. Only a device that went away is a lost connection.
+    void writeErrors()
+    {
+        QFETCH(bool, hungUp);
+        PtyPair far(m_dir.path(), 2);
+        QtSerialPortService out{ComPortMap(m_dir.path())};
+        QSignalSpy lost(&out, &SerialPortService::connectionLost);
+        QVERIFY(out.setCommPort(2) && out.open());
+        auto* port = out.findChild<QSerialPort*>();
+        QVERIFY(port);
+        QSignalSpy errors(port, &QSerialPort::errorOccurred);
+
+        // The far end does not read: the device fills up, then QSerialPort holds the next line and its
+        // notifier acts. (The kernel may still make room meanwhile: then the write goes through, and the
+        // next line is tried.)
+        QByteArray sent;
+        QEvent ready(QEvent::SockAct);
+        for (int i = 0, tries = 0; errors.isEmpty() && tries < 100; ++tries) {
+            for (; i < 20000 && port->bytesToWrite() == 0; ++i) {
+                const QByteArray line = QByteArray::number(i).leftJustified(22, '.') + '\r';
+                QVERIFY(out.output(QString::fromLatin1(line)));
+                sent += line;
+            }
+            if (hungUp)
+                far.closeFar();
+            const auto notifiers = port->findChildren<QSocketNotifier*>();
+            const auto writing = std::find_if(notifiers.begin(), notifiers.end(), [](QSocketNotifier* n) {
+                return n->type() == QSocketNotifier::Write && n->isEnabled();
+            });
+            QVERIFY(writing != notifiers.end());
+            QCoreApplication::sendEvent(*writing, &ready);
+        }
+        QVERIFY(!errors.isEmpty());
+
+        QCOMPARE(lost.count(), hungUp ? 1 : 0);
+        QCOMPARE(out.isOpen(), true); // the program keeps the port: a lost device is tried again
+        if (hungUp)
+            return;
+        // Every line once, in order, as soon as the board reads again.
+        QCOMPARE(collect(far, sent.size()).append(far.drainFar(50)), sent); // read in this order
+        QCOMPARE(port->error(), QSerialPort::NoError);
+        QCOMPARE(lost.count(), 0);
+    }
+
+    // Lines that waited while the board read nothing go out as fast as it reads again, not one QSerialPort
+    // buffer for each turn of the event loop (under load the stream would outrun that and lose lines).
+    void backlogDrainsAsFastAsTheBoardReads()
+    {
+        PtyPair far(m_dir.path(), 2);
+        QtSerialPortService out{ComPortMap(m_dir.path())};
+        QVERIFY(out.setCommPort(2) && out.open());
+        QByteArray sent;
+        for (int i = 0; i < 2000; ++i) {
+            const QByteArray line = QByteArray::number(i).leftJustified(22, '.') + '\r';
+            QVERIFY(out.output(QString::fromLatin1(line)));
+            sent += line;
+        }
+        // No event loop runs while the far end reads: the waits only let the kernel pass on what it holds.
+        QByteArray got = far.drainFar(500); // what the device held
+        for (int turn = 0; turn < 2; ++turn)
+            QCoreApplication::processEvents();
+        const QByteArray twoTurns = far.drainFar(500);
+        QVERIFY2(twoTurns.size() >= 4096, qPrintable(QString::number(twoTurns.size())));
+        got += twoTurns;
+        got += collect(far, sent.size() - got.size());
+        got += far.drainFar(50);
+        QCOMPARE(got, sent);
+    }
+
+    // The timing device goes away after half a record and comes back: the half record is dropped with it,
+    // what the device sends afterwards reaches the board once each.
+    void inputVanishingMidLineAndComingBack()
+    {
+        PtyPair timer(m_dir.path(), 1);
+        PtyPair board(m_dir.path(), 2);
+        QtSerialPortService in{ComPortMap(m_dir.path())};
+        QtSerialPortService out{ComPortMap(m_dir.path())};
+        in.setRetryInterval(20);
+        FakeWallClock wall;
+        FakeMonotonicClock mono;
+        RecordingPresenter boxes;
+        MainForm window(in, out, wall, mono, boxes);
+        window.OpenInput_Click();
+        window.OpenOutput_Click();
+        const FormModel& form = window.engine().form();
+        QVERIFY(form.InPortOpen && form.OutPortOpen);
+        QSignalSpy lost(&in, &SerialPortService::connectionLost);
+        QSignalSpy back(&in, &SerialPortService::reconnected);
+
+        QVERIFY(timer.writeFar(l0(141) + "..L0\t 14"));
+        QTRY_COMPARE_WITH_TIMEOUT(form.texts.Text3, QStringLiteral("..L0\t 14"), IoTimeout);
+        QVERIFY(timer.vanish());
+        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, IoTimeout);
+        QVERIFY(timer.relink());
+        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, IoTimeout);
+        QVERIFY(timer.writeFar(l0(143) + l0(144)));
+        QByteArray got = collect(board, 3 * boardLine(141).size());
+        // A record sent last shows that nothing else was on its way.
+        QVERIFY(timer.writeFar(l0(145)));
+        got += collect(board, boardLine(145).size());
+        got += board.drainFar(50);
+
+        QCOMPARE(got, boardLine(141) + boardLine(143) + boardLine(144) + boardLine(145));
+        QCOMPARE(boxes.shown.size(), 0);
+        const QStringList log = form.texts.Text1.split(QStringLiteral("\r\n"));
+        QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 Verbindung unterbrochen")), 1);
+        QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 wieder verbunden")), 1);
+        QCOMPARE(lost.count(), 1);
+        QCOMPARE(back.count(), 1);
+    }
+
+    void openRefused_data()
+    {
+        QTest::addColumn<bool>("output");
+        // QSerialPort refuses a device another program holds (EBUSY) and one the user may not open (EACCES,
+        // EPERM) alike. A pseudo-terminal refuses neither to root, which the CI runs as.
+        QTest::newRow("timing device busy") << false;
+        QTest::newRow("board not permitted") << true;
+    }
+
+    void openRefused()
+    {
+        QFETCH(bool, output);
+        FakeSerialPort in;
+        FakeSerialPort out;
+        in.existing = out.existing = {1, 2};
+        FakeWallClock wall;
+        FakeMonotonicClock mono;
+        RecordingPresenter boxes;
+        MainForm window(in, out, wall, mono, boxes);
+        const FormModel& form = window.engine().form();
+        QPushButton* button = window.findChild<QPushButton*>(output ? "OpenOutput" : "OpenInput");
+        QPushButton* other = window.findChild<QPushButton*>(output ? "OpenInput" : "OpenOutput");
+        QTest::mouseClick(other, Qt::LeftButton);
+        (output ? out : in).refuseOpen = true;
+        const QString n = output ? "2" : "1";
+        const QStringList before = form.texts.Text1.split(QStringLiteral("\r\n"));
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        in.deliver(l0(141));
+        QStringList log = form.texts.Text1.split(QStringLiteral("\r\n"));
+        log = log.mid(0, log.size() - before.size());
+        if (output) // a line for the closed board is reported (once)
+            QCOMPARE(log.takeFirst(), QStringLiteral("14:03:07 +++ COM-Port Ausgang ist nicht geöffnet"));
+        QCOMPARE(log, (QStringList{"14:03:07 +++ COM-Port " + n + " kann nicht geöffnet werden",
+                                   "14:03:07 +++ Versuch den COM-Port " + n + " zu öffnen"}));
+        QCOMPARE(
+            boxes.texts(),
+            QStringList{"Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"});
+        QCOMPARE(out.written, QByteArray());
+
+        // Once the port is free, the same button opens it and the next record goes out once.
+        (output ? out : in).refuseOpen = false;
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(form.InPortOpen && form.OutPortOpen);
+        in.deliver(l0(142));
+        QCOMPARE(out.written, boardLine(142));
+        QCOMPARE(boxes.shown.size(), 1);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestPortFaults)
+#include "test_port_faults.moc"
