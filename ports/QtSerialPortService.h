@@ -24,7 +24,7 @@ class QtSerialPortService : public SerialPortService
 {
     Q_OBJECT
 public:
-    static constexpr qsizetype QueueLimit = 64 * 1024;
+    static constexpr qsizetype QueueLimit = qsizetype(64) * 1024;
     // QSerialPort is handed the next waiting line while it holds fewer bytes than this.
     static constexpr qint64 HandOverBelow = 512;
 

@@ -3,6 +3,7 @@
 
 #include "FakeClocks.h"
 #include "FakeSerialPort.h"
+#include "InvokeSlot.h"
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
 #include "app/MainForm.h"
@@ -136,8 +137,8 @@ private slots:
         FakeMonotonicClock mono;
         RecordingPresenter boxes;
         MainForm window(in, out, wall, mono, boxes);
-        window.OpenInput_Click();
-        window.OpenOutput_Click();
+        invokeSlot(&window, "OpenInput_Click");
+        invokeSlot(&window, "OpenOutput_Click");
         const FormModel& form = window.engine().form();
         QVERIFY(form.InPortOpen && form.OutPortOpen);
         QSignalSpy lost(&in, &SerialPortService::connectionLost);
