@@ -2,6 +2,7 @@
 // five entries, and the open button on a port that refuses what it cannot honour.
 
 #include "EngineRig.h"
+#include "FuzzChecks.h"
 
 #include "ports/PortSettings.h"
 #include "ports/PortToggle.h"
@@ -14,19 +15,6 @@
 #include <limits>
 
 namespace {
-
-void check(bool holds, const char* property, const QString& detail = QString())
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "property violated: %s\n%s\n", property, qPrintable(detail));
-    std::abort();
-}
-
-QString latin1(const std::string& bytes)
-{
-    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-}
 
 // A serial port that, like the real service, refuses a settings string it cannot honour.
 class StrictPort : public FakeSerialPort

@@ -11,6 +11,7 @@
 // The header's low three bits choose the starting mode (mod 5), the rest how the runs are cut.
 
 #include "EngineRig.h"
+#include "FuzzChecks.h"
 
 #include "convert/ReceivePath.h"
 #include "ports/PortToggle.h"
@@ -84,18 +85,6 @@ Script parse(const uint8_t* data, size_t size)
     }
     flush();
     return script;
-}
-
-[[noreturn]] void fail(const char* property, const QString& detail = QString())
-{
-    std::fprintf(stderr, "property violated: %s\n%s\n", property, qPrintable(detail.left(400)));
-    std::abort();
-}
-
-void check(bool holds, const char* property, const QString& detail = QString())
-{
-    if (!holds)
-        fail(property, detail);
 }
 
 // A line as the board gets it in mode in_out: padded to 22 characters, then CR.

@@ -1,6 +1,7 @@
 // Time values and board lines: the display form of any seconds value, the reading of any time text, and
 // the GAZ4 line of any time text in every state of the stopwatch.
 
+#include "FuzzChecks.h"
 #include "RecordingPresenter.h"
 
 #include "convert/Gaz4Line.h"
@@ -16,19 +17,6 @@
 #include <optional>
 
 namespace {
-
-void check(bool holds, const char* property, const QString& detail = QString())
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "property violated: %s\n%s\n", property, qPrintable(detail));
-    std::abort();
-}
-
-QString latin1(const std::string& bytes)
-{
-    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-}
 
 bool isDigit(QChar c)
 {

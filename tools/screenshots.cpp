@@ -3,10 +3,8 @@
 // window showing what the window sent to the board.
 // Usage: brelox_screenshots [output folder]   (run with QT_QPA_PLATFORM=offscreen where there is no display)
 
-#include "FakeClocks.h"
-#include "FakeSerialPort.h"
 #include "InvokeSlot.h"
-#include "RecordingPresenter.h"
+#include "WindowFixture.h"
 #include "app/FrmMessage.h"
 #include "app/MainForm.h"
 #include "simulator/BoardModel.h"
@@ -21,19 +19,13 @@
 // The window converting Tag Heuer records, beside the board window fed with the bytes it wrote to COM 3.
 static bool windowAndBoard(const QString& folder)
 {
-    FakeSerialPort input;
-    FakeSerialPort output;
-    input.existing = {1, 3};
-    output.existing = {1, 3};
-    FakeWallClock wallClock;
-    FakeMonotonicClock monotonicClock;
-    RecordingPresenter boxes;
-    MainForm window(input, output, wallClock, monotonicClock, boxes);
+    WindowFixture f({1, 3});
+    MainForm& window = *f.window;
     window.show();
     invokeSlot(&window, "OpenInput_Click");
     invokeSlot(&window, "OpenOutput_Click");
     invokeSlot(&window, "TagAlge_Click");
-    if (!input.isOpen() || !output.isOpen()) {
+    if (!f.input.isOpen() || !f.output.isOpen()) {
         std::fputs("the ports did not open\n", stderr);
         return false;
     }
@@ -49,10 +41,10 @@ static bool windowAndBoard(const QString& folder)
                                        "  L0\t 019\t00:01:02.40\r",
                                        "  L1\t   2\r"};
     for (const QByteArray& record : records) {
-        input.deliver(record);
+        f.input.deliver(record);
         QApplication::processEvents();
-        model.receive(output.written);
-        output.written.clear();
+        model.receive(f.output.written);
+        f.output.written.clear();
         arrival = arrival.addMSecs(7310);
     }
     board.refresh();
@@ -80,15 +72,8 @@ int main(int argc, char* argv[])
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots-out");
     QDir().mkpath(folder);
 
-    FakeSerialPort input;
-    FakeSerialPort output;
-    input.existing = {1, 3};
-    output.existing = {1, 3};
-    FakeWallClock wallClock;
-    FakeMonotonicClock monotonicClock;
-    RecordingPresenter boxes;
-
-    MainForm window(input, output, wallClock, monotonicClock, boxes);
+    WindowFixture f({1, 3});
+    MainForm& window = *f.window;
     window.show();
     invokeSlot(&window, "abbout_Click");
     QApplication::processEvents();
@@ -102,7 +87,7 @@ int main(int argc, char* argv[])
     // The countdown shows the controls that the start-up mode hides.
     invokeSlot(&window, "Timer_Click");
     invokeSlot(&window, "Start_Click");
-    monotonicClock.advance(12300);
+    f.monotonicClock.advance(12300);
     invokeSlot(&window, "Timer1_Timer");
     window.refreshViews();
     QApplication::processEvents();

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+// A property every input must keep: when it does not, say which and stop, so that libFuzzer keeps the input.
+inline void check(bool holds, const char* property, const QString& detail = QString())
+{
+    if (holds)
+        return;
+    std::fprintf(stderr, "property violated: %s\n%s\n", property, qPrintable(detail.left(400)));
+    std::abort();
+}
+
+// The fuzzer's bytes as text, one character per byte.
+inline QString latin1(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
