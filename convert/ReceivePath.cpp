@@ -41,16 +41,16 @@ void ReceivePath::MSComm1_OnComm()
         return;
     }
 
-    // The buffer is written back once its lines are processed (a modal box may open meanwhile).
+    // The buffer is written back once its lines are processed (a modal box may open meanwhile), unless it
+    // was started afresh in the meantime: then the rest belongs to what was given up.
     QString text = std::exchange(buffer, QString());
     text += received;
-    if (text.size() <= BufferLimit) {
-        // No line can be too long: the common case, in one piece. (A tail that was cut holds BufferLimit
-        // characters, so it never comes this way.)
-        buffer = m_lines.checkAndOut(text);
-        return;
-    }
-    buffer = processBounded(text);
+    const unsigned clearsBefore = m_clears;
+    // No line can be too long in the common case, which goes in one piece. (A tail that was cut holds
+    // BufferLimit characters, so it never comes this way.)
+    QString rest = text.size() <= BufferLimit ? m_lines.checkAndOut(text) : processBounded(text);
+    if (m_clears == clearsBefore)
+        buffer = std::move(rest);
 }
 
 QString ReceivePath::processBounded(const QString& text)

@@ -24,8 +24,13 @@ public:
                 MessageLog& log, MessagePresenter& boxes);
 
     void MSComm1_OnComm();
-    // A mode selection starts the input buffer afresh.
-    void clearBuffer() { m_text3.clear(); }
+    // A mode selection, or a timing device that went away, starts the input buffer afresh; also the
+    // unfinished rest of lines being processed while a box is open, which is dropped when they are done.
+    void clearBuffer()
+    {
+        m_text3.clear();
+        ++m_clears;
+    }
 
 private:
     void showDataLoss();
@@ -46,4 +51,5 @@ private:
 
     bool m_lossBoxOpen = false;      // a "Datenverlust!" box is open
     bool m_overflowReported = false; // a drop from the current line (or buffer) has been logged
+    unsigned m_clears = 0;           // how often the buffer was started afresh
 };
