@@ -24,6 +24,12 @@ Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const Wal
         if (m_form.convertsInput())
             receive.clearBuffer();
     });
+    // Nothing uses what comes back from the board (an echo, noise on the line): take it, so that it does not
+    // pile up in the port for the whole race.
+    QObject::connect(&MSComm2, &SerialPortService::onComm, &m_connections, [this] {
+        if (this->MSComm2.commEvent() == SerialPortService::comEvReceive)
+            this->MSComm2.input();
+    });
     QObject::connect(&MSComm2, &SerialPortService::outputOverloaded, &m_connections, [this] {
         log.WriteLog(QStringLiteral(" +++ COM-Port Ausgang überlastet, ältere Zeilen verworfen"));
     });

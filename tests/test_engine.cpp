@@ -100,6 +100,18 @@ private slots:
         QCOMPARE(rig.engine.outputLists().port.selected, 0);
         QVERIFY(!rig.form.InPortOpen && !rig.form.OutPortOpen);
     }
+
+    void whatTheBoardSendsIsNotHoarded()
+    {
+        // A board, cable or adapter that echoes or picks up noise sends bytes back on the output port; they
+        // are read and let go, so that they do not pile up in the port for the whole race.
+        EngineRig rig;
+        rig.out.deliver(QByteArray(4096, 'x'));
+        QCOMPARE(rig.out.bytesWaiting(), 0);
+        QCOMPARE(rig.deliver("..L0\t 042\t00:01:23.45\r"), EngineRig::boardLine("042.    00:01:23.45"));
+        QCOMPARE(rig.form.texts.MessIn + rig.form.texts.MessOut,
+                 QStringLiteral("..L0 04200:01:23.45\r\n042.    00:01:23.45   \r\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestEngine)
