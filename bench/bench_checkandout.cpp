@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of line processing: Tag Heuer L0, L1 and R records converted and written to the output port.
 
 #include "EngineRig.h"

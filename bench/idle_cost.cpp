@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What Brelox costs a laptop while it waits: CPU share and wakeups a second of the window process in five
 // states (no ports; both ports open; time of day; stopwatch running; countdown running). The window runs
 // in a child process with the real serial-port service on pseudo-terminals and the real clocks; the child

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Soak: the whole window path on pseudo-terminals (COM 1 in, COM 2 out) under a long stream.
 //
 // Records: distinct Tag Heuer L0 records go in as fast as the pseudo-terminal takes them; every output line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole window path on real serial ports: Tag Heuer records written to the far end of a
 // pseudo-terminal linked as COM 1 go through the receive event, the conversion, the monitors, the log and
 // the output text, and out of COM 2, whose far end this program reads. Reports throughput (lines a second,

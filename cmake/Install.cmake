@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts on the machine: the two programs under their Linux names, the menu entry,
 # the icon in the hicolor theme, the AppStream metainfo, the man page and an example race.
 include(GNUInstallDirs)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cpack -G DEB` in the release build makes brelox_<version>_<arch>.deb of what cmake/Install.cmake installs.
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "brelox")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The lap hold of the board: LAP freezes the board after the next line it shows, until START, STOP, RESET or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built only into sanitizer builds, so that the defaults hold wherever the program runs, not only under
 // ctest.
 

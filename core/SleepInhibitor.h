@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Asks the desktop not to suspend the computer or blank the screen. The program's implementation asks the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Port settings from typed list entries: the port number of any port entry, the settings string of any
 // five entries, and the open button on a port that refuses what it cannot honour.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive path as a stream: bytes arrive on the input port in pieces, in every mode, with mode changes,
 // port closes and overruns in between. The same script runs twice, once with its bytes cut into random
 // pieces and once with each run of bytes in one piece; both must give the same bytes on the output port,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time values and board lines: the display form of any seconds value, the reading of any time text, and
 // the GAZ4 line of any time text in every state of the stopwatch.
 

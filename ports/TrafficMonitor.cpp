@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ports/TrafficMonitor.h"
 
 #include "core/FormModel.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a file includes from a floor above its own. The floors, from the ground up:
 #   core < ports < convert < modes < engine < app
 # tools/, bench/, tests/ and fuzz/ stand beside the house and may include anything.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The house rules that a compiler does not check: formatting, clang-tidy over the libraries (every warning
 # fails), and includes only from a file's own floor or below. Needs the debug build's compile commands.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CI: the whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, leak checking on.
 # The leak suppressions are built into the executables themselves (core/SanitizerDefaults.cpp).
 set -euo pipefail

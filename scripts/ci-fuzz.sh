@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CI: builds the libFuzzer targets (clang, ASan, UBSan) and runs each for a bounded time on a copy of its
 # seed corpus. Fails on any crash, sanitizer report or violated property; the input that caused it is left
 # in build/fuzz/findings/<target>/ (see README, "Fuzzing").

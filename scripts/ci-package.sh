@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the release programs, makes the .deb with CPack and checks it: the package's name, version and
 # dependencies, the menu entry and the metainfo (desktop-file-validate, appstreamcli: no errors, no warnings),
 # the man page, the icon sizes, that the unpacked brelox answers --help, --version and a wrong option without

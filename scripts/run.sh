@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds Brelox and starts it. Where no serial hardware is attached (no USB or ACM
 # serial device and no ports folder of your own), a simulated timing device on COM 1 and a display board on
 # COM 2 are started beside it, linked into a temporary ports folder that Brelox is started with (--ports);

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tests of app/: the window, start-up, exit, the message log and the information dialog.
 brelox_add_test(test_message_log SOURCES test_message_log.cpp)
 brelox_add_test(test_main_form GUI SOURCES test_main_form.cpp)

@@ -1,2 +1,3 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tests of convert/.
 brelox_add_test(test_line_processor SOURCES test_line_processor.cpp)

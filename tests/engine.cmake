@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tests of engine/: start-up, exit and discovery without a window.
 brelox_add_test(test_engine SOURCES test_engine.cpp)
 brelox_add_test(test_start_up SOURCES test_start_up.cpp)

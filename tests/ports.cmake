@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tests of ports/.
 
 # openpty() for the pseudo-terminal pairs of the serial tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, exit and port discovery of the engine alone, without a window.
 #include "EngineRig.h"
 

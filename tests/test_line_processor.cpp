@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // convert/: time texts, display lines, board lines and the receive path that feeds them.
 
 #include "EngineRig.h"

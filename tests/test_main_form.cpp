@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "InvokeSlot.h"
 #include "WindowFixture.h"
 #include "app/FrmMessage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults at the port boundary: a board that takes no more for a while, an input device that goes away in the
 // middle of a line and comes back, a port that another program holds or that may not be opened.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port controls on fake ports: settings strings, where COM n lives, the open/close buttons with the
 // number read from the port list, discovery of the ports, and sending a typed text.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The QSerialPort service over pseudo-terminal pairs, linked as COM ports in a temporary ports folder:
 // settings on the line, bytes both ways, a device that goes away and comes back.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device simulator: recorded streams, the board's model and window (offscreen) fed over a real pseudo-
 // terminal by Brelox's own port service, and the simulator program's links, replay and recording.
 

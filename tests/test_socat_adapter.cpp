@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A serial-to-network adapter in the ports folder, exactly as the README shows it: socat makes a
 // pseudo-terminal, links it as com3 and connects it to the adapter's TCP port. A local listener on
 // 127.0.0.1 stands in for the adapter; Brelox's own port service opens COM 3.

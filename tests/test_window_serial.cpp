@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole window on real serial ports: pseudo-terminal pairs linked as COM 1 (input) and COM 2 (output)
 // through a temporary ports folder, driven from their far ends.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tests of tools/: the device simulator's parts and the program itself.
 brelox_add_test(test_simulator GUI SOURCES test_simulator.cpp LIBS brelox_simulator)
 target_compile_definitions(test_simulator PRIVATE

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the hardware: a Tag Heuer timing device on COM 1 and a GAZ4 board on COM 2, as
 // pseudo-terminals linked as com1 and com2 into a ports folder that Brelox is started with (--ports).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes PNG pictures of the main window and the information dialog as they look right after start-up, of
 // the main window with a countdown running, and of the window in TAG -> Alge beside the simulator's board
 // window showing what the window sent to the board.
