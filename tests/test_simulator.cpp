@@ -73,6 +73,7 @@ private slots:
         QTime now(9, 30, 0);
         BoardModel model([&] { return now; });
         BoardWindow window(model);
+        window.findChild<QPlainTextEdit*>("History")->setFont(QFont("DejaVu Sans Mono", 20)); // any font
         window.show();
         QList<QByteArray> sent = {"042.    00:01:23.45   ", QByteArray("\x01Z\xFC\t\x7F x\xB7", 8),
                                   ".:.:.:.:.:.:.:.:.:.:.:"};
@@ -229,8 +230,7 @@ private slots:
         QVERIFY(!recordedBytes(QStringLiteral(BRELOX_EXAMPLE_RACE)).isEmpty()); // and the example race reads
         QVERIFY(file.open(QIODevice::ReadWrite));
         const QString line = QString::number(file.readAll().count('\n') + 1);
-        QVERIFY(file.write("99 \\x4G\n") == 8);
-        file.close();
+        QVERIFY(file.write("99 \\x4G\n") == 8 && file.flush());
         simulator.start(Simulator, {"--ports", dir.filePath("ports"), "--replay", file.fileName()});
         QVERIFY(!readPortsFolder(simulator).isEmpty());
         QtSerialPortService in{ComPortMap(dir.filePath("ports"))};

@@ -28,6 +28,22 @@ QFont panelFont()
     return font;
 }
 
+// The history: tall enough for every kept line in whatever font it has, and half a line to spare for the
+// layout's rounding.
+class HistoryView : public QPlainTextEdit
+{
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    QSize minimumSizeHint() const override
+    {
+        const QFontMetrics metrics(font());
+        const int frame = 2 * (frameWidth() + int(document()->documentMargin()));
+        return {metrics.averageCharWidth() * 40 + frame,
+                metrics.lineSpacing() * BoardModel::Kept + metrics.lineSpacing() / 2 + frame};
+    }
+    QSize sizeHint() const override { return minimumSizeHint(); }
+};
+
 } // namespace
 
 BoardFace::BoardFace(QWidget* parent) : QWidget(parent)
@@ -77,7 +93,7 @@ void BoardFace::changeEvent(QEvent* event)
 }
 
 BoardWindow::BoardWindow(const BoardModel& model, QWidget* parent)
-    : QWidget(parent), m_model(model), m_panel(new BoardFace(this)), m_history(new QPlainTextEdit(this))
+    : QWidget(parent), m_model(model), m_panel(new BoardFace(this)), m_history(new HistoryView(this))
 {
     setWindowTitle(QStringLiteral("GAZ4-Anzeigetafel (simuliert)"));
     setObjectName(QStringLiteral("BoardWindow"));
@@ -91,10 +107,6 @@ BoardWindow::BoardWindow(const BoardModel& model, QWidget* parent)
     m_history->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_history->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #202020; color: #d0d0d0; }"));
     m_history->setMaximumBlockCount(BoardModel::Kept);
-    // Room for every kept line, and half a line to spare for the layout's rounding.
-    const QFontMetrics metrics(m_history->font());
-    const int frame = 2 * (m_history->frameWidth() + int(m_history->document()->documentMargin()));
-    m_history->setMinimumHeight(metrics.lineSpacing() * BoardModel::Kept + metrics.lineSpacing() / 2 + frame);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_panel);
