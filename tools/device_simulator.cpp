@@ -16,6 +16,7 @@
 
 #include "Version.h"
 #include "core/ByteEscapes.h"
+#include "engine/StartUp.h"
 #include "simulator/BoardModel.h"
 #include "simulator/BoardWindow.h"
 #include "simulator/RecordedStream.h"
@@ -31,6 +32,7 @@
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 
 #include <csignal>
 #include <cstdio>
@@ -240,8 +242,13 @@ int recordDevice(const Options& options)
 int main(int argc, char* argv[])
 {
     Options options;
+    // Qt's own texts (the command line's errors) in German too, where Qt's translations are installed.
+    QTranslator qtTexts;
+    const bool german = StartUp::loadQtGermanTexts(qtTexts);
     {
         QCoreApplication commandLine(argc, argv);
+        if (german)
+            QCoreApplication::installTranslator(&qtTexts);
         const int status = readOptions(options);
         if (status >= 0)
             return status;
@@ -255,6 +262,8 @@ int main(int argc, char* argv[])
         app = std::make_unique<QApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
+    if (german)
+        QCoreApplication::installTranslator(&qtTexts);
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSockets) != 0)
         return 1;

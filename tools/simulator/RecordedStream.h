@@ -62,7 +62,7 @@ private:
         Journal
     };
     // False with m_error set; true with `replay` telling whether the line is an entry to replay.
-    bool readLine(QByteArrayView line, Entry& entry, bool& replay);
+    bool readLine(QByteArrayView text, Entry& entry, bool& replay);
     bool readTime(QByteArrayView field, qint64& ms);
     bool bad(const QString& what);
 

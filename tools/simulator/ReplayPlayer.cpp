@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -33,8 +34,14 @@ ReplayPlayer::~ReplayPlayer()
 int ReplayPlayer::open(const QString& path, QString& error)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    struct stat status = {};
+    if (fd < 0 || ::fstat(fd, &status) != 0) {
         error = systemReason(errno);
+    } else if (S_ISDIR(status.st_mode)) {
+        error = systemReason(EISDIR);
+        ::close(fd);
+        return -1;
+    }
     return fd;
 }
 
