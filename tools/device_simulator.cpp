@@ -363,6 +363,8 @@ int main(int argc, char* argv[])
         records.start(options.interval);
     } else {
         player = std::make_unique<ReplayPlayer>(replayFd, [&](const QByteArray& bytes) {
+            if (bytes.isEmpty())
+                return; // a journal's empty read
             sentAny = true;
             if (device.send(bytes))
                 say("Gerät sendet \"" + ByteEscapes::escape(bytes) + '"');
