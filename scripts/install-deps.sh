@@ -9,7 +9,7 @@ packages=(
   libbenchmark-dev
   fonts-dejavu-core fonts-liberation2 libqt6svg6
   clang-format clang-tidy clang libclang-rt-14-dev
-  socat desktop-file-utils appstream dpkg-dev file dbus-daemon
+  socat desktop-file-utils appstream dpkg-dev file dbus-daemon libdbus-1-dev
   qt6-translations-l10n fonts-dseg
 )
 
