@@ -5,41 +5,27 @@
 
 #include <utility>
 
-// A login manager in memory that answers when the test says so (`answer`), never from within request: a grant
-// (one lock, `granted` runs) unless `refuse` is set, as where there is no login manager. As with the real
-// one, a released request is never answered and a released lock is gone; a request while one is
-// outstanding, or a release without one, is a fault of the caller and counted.
-class FakeSleepInhibitor : public SleepInhibitor
+// A login manager in memory that answers only when the test says so (`answer`), never from within request:
+// a grant (one lock, `granted` runs) or a refusal, as where there is no login manager. As with the real one,
+// a released request is never answered and a released lock is gone; a request on top of one, or a release
+// without one, is a fault of the caller and counted.
+struct FakeSleepInhibitor : SleepInhibitor
 {
-public:
     void request(std::function<void()> granted) override
     {
         faults += asked ? 1 : 0;
         ++requests;
         asked = true;
-        m_granted = std::move(granted);
+        pending = std::move(granted);
     }
-    void release() override
+    void release() override { faults += asked ? 0 : 1, asked = false, locks = 0, pending = nullptr; }
+    void answer(bool grant)
     {
-        faults += asked ? 0 : 1;
-        asked = false;
-        locks = 0;
-        m_granted = nullptr;
-    }
-    void answer()
-    {
-        if (auto granted = std::exchange(m_granted, nullptr); granted && !refuse) {
-            locks = 1;
+        if (auto granted = std::exchange(pending, nullptr); granted && grant && ++locks)
             granted();
-        }
     }
 
-    bool refuse = false;
-    bool asked = false; // a request is outstanding or granted
-    int requests = 0;
-    int locks = 0;  // locks held now
-    int faults = 0; // requests on top of one, releases without one
-
-private:
-    std::function<void()> m_granted;
+    bool asked = false;                      // a request is outstanding or granted
+    int requests = 0, locks = 0, faults = 0; // faults: requests on top of one, releases without one
+    std::function<void()> pending;
 };
