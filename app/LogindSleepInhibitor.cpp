@@ -83,6 +83,8 @@ int askLogind(Attempt& attempt, const QByteArray& address)
 LogindSleepInhibitor::LogindSleepInhibitor()
 {
     dbus_threads_init_default();
+    // libdbus would otherwise ignore SIGPIPE for the whole process; it sends with MSG_NOSIGNAL anyway.
+    dbus_connection_set_change_sigpipe(FALSE);
 }
 
 LogindSleepInhibitor::~LogindSleepInhibitor()
