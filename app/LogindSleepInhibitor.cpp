@@ -20,13 +20,9 @@ struct LogindSleepInhibitor::Attempt
     std::thread worker;
 };
 
-namespace {
-
-using Attempt = LogindSleepInhibitor::Attempt;
-
 // Connects to the bus at `address` and asks logind for the lock; returns its descriptor, or -1. Runs on the
 // attempt's worker and ends as soon as the attempt is withdrawn.
-int askLogind(Attempt& attempt, const QByteArray& address)
+int LogindSleepInhibitor::askLogind(Attempt& attempt, const QByteArray& address)
 {
     DBusError error;
     dbus_error_init(&error);
@@ -77,8 +73,6 @@ int askLogind(Attempt& attempt, const QByteArray& address)
     dbus_connection_unref(bus);
     return lock;
 }
-
-} // namespace
 
 LogindSleepInhibitor::LogindSleepInhibitor()
 {
@@ -144,15 +138,16 @@ void LogindSleepInhibitor::release()
         ::close(m_fd);
     m_fd = -1;
     m_granted = nullptr;
-    if (!m_current)
+    const std::shared_ptr<Attempt> attempt = std::exchange(m_current, nullptr);
+    if (!attempt)
         return;
-    const std::lock_guard<std::mutex> hold(m_current->mutex);
-    m_current->withdrawn = true;
-    if (m_current->socket >= 0)
-        ::shutdown(m_current->socket, SHUT_RDWR);
-    if (m_current->lock >= 0)
-        ::close(std::exchange(m_current->lock, -1));
-    m_current.reset();
+    // The worker's wait on the bus ends at once; it closes a lock that comes anyway.
+    const std::lock_guard<std::mutex> hold(attempt->mutex);
+    attempt->withdrawn = true;
+    if (attempt->socket >= 0)
+        ::shutdown(attempt->socket, SHUT_RDWR);
+    if (attempt->lock >= 0)
+        ::close(std::exchange(attempt->lock, -1));
 }
 
 void LogindSleepInhibitor::joinFinished(bool all)

@@ -3,6 +3,7 @@
 
 #include "core/SleepInhibitor.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <memory>
 #include <vector>
@@ -28,9 +29,9 @@ public:
     void request(std::function<void()> granted) override;
     void release() override;
 
-    struct Attempt; // one request, shared with its worker
-
 private:
+    struct Attempt; // one request, shared with its worker
+    static int askLogind(Attempt& attempt, const QByteArray& address);
     void answered(const std::shared_ptr<Attempt>& attempt);
     void joinFinished(bool all);
 
