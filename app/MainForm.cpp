@@ -50,6 +50,7 @@ MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const
     Timer3.setTimerType(Qt::PreciseTimer);
 
     connectControls();
+    m_engine.sleepGuard.onGranted([this] { afterHandler(); });
     Form_Load();
     ui->Text1->setFocus();
 }

@@ -12,6 +12,8 @@ static bool registerResources()
     QFont::insertSubstitutions(
         QStringLiteral("MS Sans Serif"),
         {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    // The port lists' narrow font, so that "Kein Comport verfügbar" shows whole in them.
+    QFont::insertSubstitution(QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"));
     QFont::insertSubstitutions(QStringLiteral("Courier"),
                                {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")});
     return true;

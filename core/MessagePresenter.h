@@ -31,7 +31,8 @@ struct ModalMessage
 //    after its own, in order.
 //  - the timer ticks (Timer1, Timer2, Timer3). The engine switches a timer off at once, the window's QTimer
 //    only after the handler ends; the window drops a tick whose switch is off (MainForm::Timer1_Timer).
-//  - the port events connectionLost and reconnected, which only write a log line.
+//  - the port events connectionLost and reconnected, and the sleep lock's grant (SleepGuard), which only
+//    write a log line.
 // Handlers show a box only after their state is updated and the log line written, so that whatever runs
 // inside the box sees finished state and the log reads in the order things happened.
 class MessagePresenter

@@ -10,7 +10,7 @@ namespace {
 class NoSleepInhibitor : public SleepInhibitor
 {
 public:
-    bool acquire() override { return false; }
+    void request(std::function<void()> /*granted*/) override {}
     void release() override {}
 };
 
@@ -29,7 +29,7 @@ SleepGuard::SleepGuard(SleepInhibitor& inhibitor, const FormModel& form, Message
 
 SleepGuard::~SleepGuard()
 {
-    if (m_held)
+    if (m_asked)
         m_inhibitor.release();
 }
 
@@ -37,7 +37,7 @@ void SleepGuard::update()
 {
     const bool awake = m_form.InPortOpen || m_form.OutPortOpen || m_form.timers.anyEnabled();
     if (!awake) {
-        if (m_held)
+        if (m_asked)
             m_inhibitor.release();
         m_held = false;
         m_asked = false;
@@ -46,7 +46,10 @@ void SleepGuard::update()
     if (m_asked)
         return;
     m_asked = true;
-    m_held = m_inhibitor.acquire();
-    if (m_held)
+    m_inhibitor.request([this] {
+        m_held = true;
         m_log.WriteLog(QStringLiteral(" +++ Ruhezustand des Rechners gesperrt"));
+        if (m_shown)
+            m_shown();
+    });
 }

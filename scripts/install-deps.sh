@@ -7,9 +7,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev qt6-qpa-plugins libgl-dev
   libbenchmark-dev
-  fonts-dejavu-core fonts-liberation2 libqt6svg6
+  fonts-dejavu-core fonts-liberation2 fonts-liberation libqt6svg6
   clang-format clang-tidy clang libclang-rt-14-dev
-  socat desktop-file-utils appstream dpkg-dev file dbus-daemon
+  socat desktop-file-utils appstream dpkg-dev file dbus-daemon libdbus-1-dev
   qt6-translations-l10n fonts-dseg
 )
 

@@ -6,4 +6,5 @@ brelox_add_test(test_info_dialog GUI SOURCES test_info_dialog.cpp)
 brelox_add_test(test_window_serial GUI SOURCES test_window_serial.cpp)
 # Keeping the computer awake while ports are open or a clock runs (a private D-Bus daemon stands in for the
 # system bus).
-brelox_add_test(test_sleep_lock GUI SOURCES test_sleep_lock.cpp)
+find_package(Qt6 REQUIRED COMPONENTS Network)
+brelox_add_test(test_sleep_lock GUI SOURCES test_sleep_lock.cpp LIBS Qt6::DBus Qt6::Network)

@@ -127,6 +127,10 @@ private slots:
             auto* box = f.widget<QComboBox>(name);
             QCOMPARE(box->currentText(), QStringLiteral("Kein Comport verfügbar"));
             QCOMPARE(box->lineEdit()->cursorPosition(), 0);
+            // The whole entry shows: painted with the cursor at its end, its beginning shows too.
+            box->lineEdit()->end(false);
+            box->lineEdit()->grab();
+            QCOMPARE(box->lineEdit()->cursorPositionAt(QPoint(0, 0)), 0);
         }
     }
 

@@ -3,30 +3,29 @@
 
 #include "core/SleepInhibitor.h"
 
-// A login manager in memory. Like logind it grants every request (unless `refuse` is set, as where there is
-// no login manager), hands out one lock per grant and forgets a lock when it is given back; releasing a
-// lock that is not held is a fault of the caller and counted.
-class FakeSleepInhibitor : public SleepInhibitor
+#include <utility>
+
+// A login manager in memory that answers only when the test says so (`answer`), never from within request:
+// a grant (one lock, `granted` runs) or a refusal, as where there is no login manager. As with the real one,
+// a released request is never answered and a released lock is gone; a request on top of one, or a release
+// without one, is a fault of the caller and counted.
+struct FakeSleepInhibitor : SleepInhibitor
 {
-public:
-    bool acquire() override
+    void request(std::function<void()> granted) override
     {
+        faults += asked ? 1 : 0;
         ++requests;
-        if (refuse)
-            return false;
-        ++locks;
-        return true;
+        asked = true;
+        pending = std::move(granted);
     }
-    void release() override
+    void release() override { faults += asked ? 0 : 1, asked = false, locks = 0, pending = nullptr; }
+    void answer(bool grant)
     {
-        if (locks == 0)
-            ++strayReleases;
-        else
-            --locks;
+        if (auto granted = std::exchange(pending, nullptr); granted && grant && ++locks)
+            granted();
     }
 
-    bool refuse = false;
-    int requests = 0;      // every acquire, granted or not
-    int locks = 0;         // locks held now
-    int strayReleases = 0; // releases without a held lock
+    bool asked = false;                      // a request is outstanding or granted
+    int requests = 0, locks = 0, faults = 0; // faults: requests on top of one, releases without one
+    std::function<void()> pending;
 };
