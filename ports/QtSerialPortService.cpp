@@ -76,7 +76,7 @@ bool isPseudoTerminal(int fd)
 } // namespace
 
 QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
-    : SerialPortService(parent), m_map(std::move(map)), m_port(this)
+    : SerialPortService(parent), m_map(std::move(map)), m_port(this), m_retry(this)
 {
     m_retry.setInterval(DefaultRetryMsecs);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::bytesArrived);

@@ -13,7 +13,7 @@
 // overruns and receive-buffer overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the
 // device of an open port goes away, the port is closed at once, connectionLost() is emitted once, and the
 // same device is tried again about once a second until it opens (reconnected()) or the operator closes the
-// port. A write that fails while the device is still there (its buffer is full) loses nothing: the bytes are
+// port. The map it was given decides what "the same device" is: a port whose link is gone is not there. A write that fails while the device is still there (its buffer is full) loses nothing: the bytes are
 // written when the device takes data again.
 //
 // Sending: a line goes straight to the driver when nothing waits before it, and so do waiting lines while

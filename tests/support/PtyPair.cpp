@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PtyPair.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 
@@ -27,6 +28,11 @@ void PtyPair::closeFar()
     ::close(m_slave);
     ::close(m_master);
     m_master = m_slave = -1;
+}
+
+bool PtyPair::unlink()
+{
+    return ::unlink(m_link.constData()) == 0;
 }
 
 bool PtyPair::vanish()
@@ -66,6 +72,35 @@ QByteArray PtyPair::readFar(int count, int timeoutMs)
            (n = ::read(m_master, buffer, sizeof buffer)) > 0)
         got.append(buffer, int(n));
     return got;
+}
+
+QByteArray PtyPair::collect(const std::function<bool(const QByteArray&)>& until, int timeoutMs)
+{
+    QByteArray got;
+    for (QDeadlineTimer deadline(timeoutMs); !until(got) && !deadline.hasExpired();) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        got += drainFar(1);
+    }
+    return got + drainFar(50);
+}
+
+QByteArray PtyPair::collect(qsizetype count, int timeoutMs)
+{
+    return collect([count](const QByteArray& got) { return got.size() >= count; }, timeoutMs);
+}
+
+qsizetype PtyPair::feedFar(const QByteArray& bytes, const std::function<bool()>& stopWhenRefused)
+{
+    qsizetype sent = 0;
+    for (QDeadlineTimer deadline(5000); sent < bytes.size() && !deadline.hasExpired();) {
+        const ssize_t n = ::write(m_master, bytes.constData() + sent, size_t(bytes.size() - sent));
+        if (n > 0)
+            sent += n;
+        else if (stopWhenRefused && stopWhenRefused())
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return sent;
 }
 
 bool PtyPair::writeFar(const QByteArray& bytes)

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // A pseudo-terminal pair standing in for a serial device: the program opens the slave side through the link
 // <portsFolder>/comN, the test works the far (master) side. Both ends start in raw mode.
 class PtyPair
@@ -21,8 +23,16 @@ public:
     QByteArray readFar(int count, int timeoutMs);
     // Reads whatever arrives at the far end within `timeoutMs`.
     QByteArray drainFar(int timeoutMs) { return readFar(1 << 20, timeoutMs); }
+    // Reads at the far end while the program's event loop runs, until `until` holds for what came or the
+    // time is up; whatever follows at once is appended (so that a compare sees anything extra).
+    QByteArray collect(const std::function<bool(const QByteArray&)>& until, int timeoutMs = 5000);
+    QByteArray collect(qsizetype count, int timeoutMs = 5000);
     // Writes the bytes at the far end in one go; false when not all of them went in.
     bool writeFar(const QByteArray& bytes);
+    // Offers the bytes at the far end while the program's event loop runs, as much as the pty takes at each
+    // turn, until all went in, the time is up, or `stopWhenRefused` holds at a turn that took nothing.
+    // Returns how many went in.
+    qsizetype feedFar(const QByteArray& bytes, const std::function<bool()>& stopWhenRefused = {});
     // The output speed the program has set on the line (B9600, ...).
     unsigned speed() const;
     // The far end's file descriptor (non-blocking), for tests that poll it themselves.
@@ -30,6 +40,8 @@ public:
 
     // Closes the far end: the device vanishes for whoever has it open.
     void closeFar();
+    // The link goes; the device stays until closeFar().
+    bool unlink();
     // The device vanishes for good: the link points at a path that never exists, then the far end closes.
     // (A freed pseudo-terminal's name may be given to another process's new one at once.)
     bool vanish();
