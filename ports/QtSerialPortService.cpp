@@ -89,8 +89,10 @@ QtSerialPortService::~QtSerialPortService()
 {
     m_retry.stop();
     m_port.disconnect(this);
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
+        m_port.clear(QSerialPort::Output); // see close()
         m_port.close();
+    }
 }
 
 bool QtSerialPortService::setCommPort(int number)
@@ -195,6 +197,9 @@ bool QtSerialPortService::close()
     if (m_port.isOpen()) {
         m_port.clearError();
         m_closing = true;
+        // What the device has not taken yet is discarded: the kernel's close() would otherwise wait until
+        // it is sent (up to the port's closing_wait, 30 s by default), and the window with it.
+        m_port.clear(QSerialPort::Output);
         m_port.close();
         m_closing = false;
         closedCleanly = m_port.error() == QSerialPort::NoError;
