@@ -79,6 +79,7 @@ QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
     : SerialPortService(parent), m_map(std::move(map)), m_port(this), m_retry(this)
 {
     m_retry.setInterval(DefaultRetryMsecs);
+    m_port.setReadBufferSize(ReadLimit);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::bytesArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
     connect(&m_retry, &QTimer::timeout, this, &QtSerialPortService::retryOpen);

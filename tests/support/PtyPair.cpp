@@ -92,7 +92,7 @@ QByteArray PtyPair::collect(qsizetype count, int timeoutMs)
 qsizetype PtyPair::feedFar(const QByteArray& bytes, const std::function<bool()>& stopWhenRefused)
 {
     qsizetype sent = 0;
-    for (QDeadlineTimer deadline(5000); sent < bytes.size() && !deadline.hasExpired();) {
+    for (QDeadlineTimer deadline(10000); sent < bytes.size() && !deadline.hasExpired();) {
         const ssize_t n = ::write(m_master, bytes.constData() + sent, size_t(bytes.size() - sent));
         if (n > 0)
             sent += n;
