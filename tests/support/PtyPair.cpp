@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 
 #include <fcntl.h>
@@ -30,16 +31,9 @@ void PtyPair::closeFar()
     m_master = m_slave = -1;
 }
 
-bool PtyPair::unlink()
-{
-    return ::unlink(m_link.constData()) == 0;
-}
-
 bool PtyPair::vanish()
 {
-    const QByteArray temporary = m_link + ".new";
-    const bool relinked = ::symlink((m_link + ".gone").constData(), temporary.constData()) == 0 &&
-                          ::rename(temporary.constData(), m_link.constData()) == 0;
+    const bool relinked = pointLinkAt(m_link + ".gone");
     closeFar();
     return relinked;
 }
@@ -55,20 +49,25 @@ bool PtyPair::relink()
     ::tcsetattr(m_slave, TCSANOW, &tio);
     ::fcntl(m_master, F_SETFL, O_NONBLOCK);
     m_slavePath = QString::fromLocal8Bit(name);
-    // Replace the link in one step, so that the program never sees it missing.
+    return pointLinkAt(name);
+}
+
+bool PtyPair::pointLinkAt(const QByteArray& target) const
+{
+    // In one step, so that the program never sees the link missing.
     const QByteArray temporary = m_link + ".new";
-    return ::symlink(name, temporary.constData()) == 0 &&
+    return ::symlink(target.constData(), temporary.constData()) == 0 &&
            ::rename(temporary.constData(), m_link.constData()) == 0;
 }
 
-QByteArray PtyPair::readFar(int count, int timeoutMs)
+QByteArray PtyPair::drainFar(int timeoutMs)
 {
     QByteArray got;
     QDeadlineTimer deadline(timeoutMs);
     pollfd pfd{m_master, POLLIN, 0};
     char buffer[4096];
     ssize_t n = 0;
-    while (got.size() < count && ::poll(&pfd, 1, int(deadline.remainingTime())) > 0 &&
+    while (::poll(&pfd, 1, int(deadline.remainingTime())) > 0 &&
            (n = ::read(m_master, buffer, sizeof buffer)) > 0)
         got.append(buffer, int(n));
     return got;
@@ -82,11 +81,6 @@ QByteArray PtyPair::collect(const std::function<bool(const QByteArray&)>& until,
         got += drainFar(1);
     }
     return got + drainFar(50);
-}
-
-QByteArray PtyPair::collect(qsizetype count, int timeoutMs)
-{
-    return collect([count](const QByteArray& got) { return got.size() >= count; }, timeoutMs);
 }
 
 qsizetype PtyPair::feedFar(const QByteArray& bytes, const std::function<bool()>& stopWhenRefused)
@@ -113,4 +107,14 @@ unsigned PtyPair::speed() const
     // On the master side the terminal settings ioctls reach the slave's settings.
     termios tio{};
     return ::tcgetattr(m_master, &tio) == 0 ? unsigned(::cfgetospeed(&tio)) : 0;
+}
+
+QStringList PtyPair::openDevices()
+{
+    QStringList devices;
+    for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System))
+        devices << fd.symLinkTarget();
+    devices = devices.filter(QStringLiteral("/dev/"));
+    devices.sort();
+    return devices;
 }
