@@ -131,9 +131,9 @@ private slots:
         QVERIFY(form.InPortOpen && form.OutPortOpen);
         in.setRetryInterval(20);
         out.setRetryInterval(20);
-        QSignalSpy retriesIn(in.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly), &QTimer::timeout);
-        QSignalSpy retriesOut(out.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly),
-                              &QTimer::timeout);
+        // The service's one timer, which retries a lost device.
+        QSignalSpy retriesIn(in.findChild<QTimer*>(), &QTimer::timeout),
+            retriesOut(out.findChild<QTimer*>(), &QTimer::timeout);
         const auto logged = [&](const char* text) { return form.texts.Text1.count(QString::fromUtf8(text)); };
 
         QVERIFY(timer.writeFar(l0(141) + "..L0\t 14"));
@@ -162,6 +162,10 @@ private slots:
                                    "14:03:07 +++ COM-Port 1 wieder verbunden",
                                    "14:03:07 +++ COM-Port 2 Verbindung unterbrochen",
                                    "14:03:07 +++ COM-Port 2 wieder verbunden"}));
+        // Discovery asks the same map.
+        QVERIFY(timer.vanish() && board.vanish() && QDir(folder).removeRecursively());
+        invokeSlot(&window, "check_comPorts_Click");
+        QVERIFY(form.texts.Text1.startsWith(QStringLiteral("14:03:07 +++ Kein Comport verfügbar\r\n")));
     }
 
     void openRefused_data()
