@@ -199,7 +199,9 @@ bool QtSerialPortService::close()
         m_port.clearError();
         m_closing = true;
         // What the device has not taken yet is discarded: the kernel's close() would otherwise wait until
-        // it is sent (up to the port's closing_wait, 30 s by default), and the window with it.
+        // it is sent (up to the port's closing_wait, 30 s by default), and the window with it. (The USB
+        // serial drivers keep a write buffer of their own that no flush reaches; their close still waits
+        // until it is sent.)
         m_port.clear(QSerialPort::Output);
         m_port.close();
         m_closing = false;

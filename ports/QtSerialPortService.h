@@ -15,8 +15,8 @@
 // same device is tried again about once a second until it opens (reconnected()) or the operator closes the
 // port. The map it was given decides what "the same device" is: a port whose link is gone is not there. A
 // write that fails while the device is still there (its buffer is full) loses nothing: the bytes are written
-// when the device takes data again. Closing the port discards what the device has not sent yet and never
-// waits for it.
+// when the device takes data again. Closing the port discards what the device's driver has not sent yet,
+// so that close() does not wait for it (see close() for the USB serial drivers).
 //
 // Sending: a line goes straight to the driver when nothing waits before it, and so do waiting lines while
 // QSerialPort holds nothing. Lines the device cannot take yet wait in the service's own queue and are handed
