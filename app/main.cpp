@@ -42,7 +42,8 @@ int main(int argc, char* argv[])
     if (StartUp::loadQtGermanTexts(qtTexts))
         QApplication::installTranslator(&qtTexts);
 
-    const ComPortMap ports = options.portsFolder.isEmpty() ? ComPortMap() : ComPortMap(options.portsFolder);
+    // Which device is "COM n" is decided here, once for the whole run.
+    const ComPortMap ports = ComPortMap::atStart(options.portsFolder);
     QtSerialPortService input{ports};
     QtSerialPortService output{ports};
     SystemWallClock wallClock;

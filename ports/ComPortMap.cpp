@@ -3,9 +3,17 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
-ComPortMap::ComPortMap() : m_portsFolder(defaultPortsFolder()) {}
 ComPortMap::ComPortMap(const QString& portsFolder) : m_portsFolder(portsFolder) {}
+
+ComPortMap ComPortMap::atStart(const QString& namedFolder)
+{
+    if (!namedFolder.isEmpty())
+        return ComPortMap(namedFolder);
+    const QString folder = defaultPortsFolder();
+    return ComPortMap(QFileInfo(folder).isDir() ? folder : QString());
+}
 
 QString ComPortMap::devicePath(int number) const
 {
@@ -17,7 +25,7 @@ QString ComPortMap::devicePath(int number) const
     if (number < 1 || number > HighestMapped)
         return {};
 
-    if (!m_portsFolder.isEmpty() && QFileInfo(m_portsFolder).isDir()) {
+    if (!m_portsFolder.isEmpty()) {
         // The link itself is returned, so that it is followed anew at every open.
         const QString link = QDir(m_portsFolder).filePath(QStringLiteral("com%1").arg(number));
         const QFileInfo info(link);
@@ -34,7 +42,8 @@ QString ComPortMap::devicePath(int number) const
 
 QString ComPortMap::defaultPortsFolder()
 {
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    // The base directory specification has relative paths ignored.
+    QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (config.isEmpty() || QDir::isRelativePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");
     return config + QStringLiteral("/brelox/ports");

@@ -76,9 +76,10 @@ bool isPseudoTerminal(int fd)
 } // namespace
 
 QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
-    : SerialPortService(parent), m_map(std::move(map)), m_port(this)
+    : SerialPortService(parent), m_map(std::move(map)), m_port(this), m_retry(this)
 {
     m_retry.setInterval(DefaultRetryMsecs);
+    m_port.setReadBufferSize(ReadLimit);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::bytesArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
     connect(&m_retry, &QTimer::timeout, this, &QtSerialPortService::retryOpen);
@@ -89,8 +90,10 @@ QtSerialPortService::~QtSerialPortService()
 {
     m_retry.stop();
     m_port.disconnect(this);
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
+        m_port.clear(QSerialPort::Output); // see close()
         m_port.close();
+    }
 }
 
 bool QtSerialPortService::setCommPort(int number)
@@ -195,6 +198,11 @@ bool QtSerialPortService::close()
     if (m_port.isOpen()) {
         m_port.clearError();
         m_closing = true;
+        // What the device has not taken yet is discarded: the kernel's close() would otherwise wait until
+        // it is sent (up to the port's closing_wait, 30 s by default), and the window with it. (The USB
+        // serial drivers keep a write buffer of their own that no flush reaches; their close still waits
+        // until it is sent.)
+        m_port.clear(QSerialPort::Output);
         m_port.close();
         m_closing = false;
         closedCleanly = m_port.error() == QSerialPort::NoError;

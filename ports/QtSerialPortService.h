@@ -13,8 +13,10 @@
 // overruns and receive-buffer overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the
 // device of an open port goes away, the port is closed at once, connectionLost() is emitted once, and the
 // same device is tried again about once a second until it opens (reconnected()) or the operator closes the
-// port. A write that fails while the device is still there (its buffer is full) loses nothing: the bytes are
-// written when the device takes data again.
+// port. The map it was given decides what "the same device" is: a port whose link is gone is not there. A
+// write that fails while the device is still there (its buffer is full) loses nothing: the bytes are written
+// when the device takes data again. Closing the port discards what the device's driver has not sent yet,
+// so that close() does not wait for it (see close() for the USB serial drivers).
 //
 // Sending: a line goes straight to the driver when nothing waits before it, and so do waiting lines while
 // QSerialPort holds nothing. Lines the device cannot take yet wait in the service's own queue and are handed
@@ -26,6 +28,11 @@ class QtSerialPortService : public SerialPortService
     Q_OBJECT
 public:
     static constexpr qsizetype QueueLimit = qsizetype(64) * 1024;
+    // Received bytes QSerialPort holds at most while the receive handler does not take them (a box is open
+    // inside it): some 18 minutes of a 9600-baud line. What comes after waits in the device's driver, which
+    // holds up a pseudo-terminal's writer and, on a UART, drops what it cannot hold and counts it: that is
+    // reported as a receive-buffer overflow (1008).
+    static constexpr qint64 ReadLimit = qint64(1024) * 1024;
     // QSerialPort is handed the next waiting line while it holds fewer bytes than this.
     static constexpr qint64 HandOverBelow = 512;
 

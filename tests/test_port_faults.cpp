@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Faults at the port boundary: a board that takes no more for a while, an input device that goes away in the
-// middle of a line and comes back, a port that another program holds or that may not be opened.
+// Faults at the port boundary: a board that takes no more for a while, a ports folder whose devices go away
+// and come back, a port that another program holds or that may not be opened.
 
-#include "FakeClocks.h"
-#include "FakeSerialPort.h"
+#include "EngineRig.h"
 #include "InvokeSlot.h"
 #include "PtyPair.h"
-#include "RecordingPresenter.h"
-#include "app/MainForm.h"
+#include "WindowFixture.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QPushButton>
@@ -26,20 +24,8 @@ QByteArray l0(int number)
 // The board line of l0(number) in mode TAG -> Alge.
 QByteArray boardLine(int number)
 {
-    return (QByteArray::number(number) + ".    00:00:" + QByteArray::number(number % 60) + ".00")
-               .leftJustified(22, ' ') +
-           '\r';
-}
-
-// Runs the event loop until `count` bytes arrived at the far end of `pty` or the time is up.
-QByteArray collect(PtyPair& pty, qsizetype count)
-{
-    QByteArray got;
-    for (QDeadlineTimer deadline(IoTimeout); got.size() < count && !deadline.hasExpired();) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        got += pty.drainFar(1);
-    }
-    return got;
+    return EngineRig::boardLine(QByteArray::number(number) + ".    00:00:" + QByteArray::number(number % 60) +
+                                ".00");
 }
 
 } // namespace
@@ -95,7 +81,7 @@ private slots:
         if (hungUp)
             return;
         // Every line once, in order, as soon as the board reads again.
-        QCOMPARE(collect(far, sent.size()).append(far.drainFar(50)), sent); // read in this order
+        QCOMPARE(far.collect(sent.size()), sent);
         QCOMPARE(port->error(), QSerialPort::NoError);
         QCOMPARE(lost.count(), 0);
     }
@@ -120,20 +106,21 @@ private slots:
         const QByteArray twoTurns = far.drainFar(500);
         QVERIFY2(twoTurns.size() >= 4096, qPrintable(QString::number(twoTurns.size())));
         got += twoTurns;
-        got += collect(far, sent.size() - got.size());
-        got += far.drainFar(50);
+        got += far.collect(sent.size() - got.size());
         QCOMPARE(got, sent);
     }
 
-    // The timing device goes away after half a record and comes back: the half record is dropped with it,
-    // what the device sends afterwards reaches the board once each.
-    void inputVanishingMidLineAndComingBack()
+    // The simulator ends: the links and the ports folder go, then both devices, with lines waiting for the
+    // board. Until the folder and the links are back the program holds and opens nothing (the fixed table is
+    // not asked) and refuses board lines; the half record is dropped, and only new records reach the board.
+    void portsFolderGoingAndComingBack()
     {
-        PtyPair timer(m_dir.path(), 1);
-        PtyPair board(m_dir.path(), 2);
-        QtSerialPortService in{ComPortMap(m_dir.path())};
-        QtSerialPortService out{ComPortMap(m_dir.path())};
-        in.setRetryInterval(20);
+        const QStringList devices = PtyPair::openDevices();
+        const QString folder = m_dir.filePath(QStringLiteral("ports"));
+        QVERIFY(QDir().mkpath(folder));
+        PtyPair timer(folder, 1);
+        PtyPair board(folder, 2);
+        QtSerialPortService in{ComPortMap(folder)}, out{ComPortMap(folder)};
         FakeWallClock wall;
         FakeMonotonicClock mono;
         RecordingPresenter boxes;
@@ -142,29 +129,43 @@ private slots:
         invokeSlot(&window, "OpenOutput_Click");
         const FormModel& form = window.engine().form();
         QVERIFY(form.InPortOpen && form.OutPortOpen);
-        QSignalSpy lost(&in, &SerialPortService::connectionLost);
-        QSignalSpy back(&in, &SerialPortService::reconnected);
+        in.setRetryInterval(20);
+        out.setRetryInterval(20);
+        // The service's one timer, which retries a lost device.
+        QSignalSpy retriesIn(in.findChild<QTimer*>(), &QTimer::timeout),
+            retriesOut(out.findChild<QTimer*>(), &QTimer::timeout);
+        const auto logged = [&](const char* text) { return form.texts.Text1.count(QString::fromUtf8(text)); };
 
         QVERIFY(timer.writeFar(l0(141) + "..L0\t 14"));
+        QCOMPARE(board.collect(boardLine(141).size()), boardLine(141));
         QTRY_COMPARE_WITH_TIMEOUT(form.texts.Text3, QStringLiteral("..L0\t 14"), IoTimeout);
-        QVERIFY(timer.vanish());
-        QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, IoTimeout);
-        QVERIFY(timer.relink());
-        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, IoTimeout);
-        QVERIFY(timer.writeFar(l0(143) + l0(144)));
-        QByteArray got = collect(board, 3 * boardLine(141).size());
-        // A record sent last shows that nothing else was on its way.
-        QVERIFY(timer.writeFar(l0(145)));
-        got += collect(board, boardLine(145).size());
-        got += board.drainFar(50);
+        for (int i = 0; i < 20000; ++i) // the board reads no more
+            QVERIFY(out.output(QString::fromLatin1(boardLine(142))));
+        QVERIFY(timer.vanish() && board.vanish() && QDir(folder).removeRecursively());
+        QTRY_COMPARE_WITH_TIMEOUT(logged(" Verbindung unterbrochen"), 2, IoTimeout);
+        for (QDeadlineTimer deadline(IoTimeout); retriesIn.count() < 5 || retriesOut.count() < 5;) {
+            QVERIFY(!deadline.hasExpired());
+            QTest::qWait(1);
+            QCOMPARE(PtyPair::openDevices().join(' '), devices.join(' '));
+        }
+        QVERIFY(!out.output(QStringLiteral("refused\r")));
+        QCOMPARE(logged(" Verbindung unterbrochen") + logged(" wieder verbunden"), 2);
 
-        QCOMPARE(got, boardLine(141) + boardLine(143) + boardLine(144) + boardLine(145));
+        QVERIFY(QDir().mkpath(folder) && timer.relink() && board.relink());
+        QTRY_COMPARE_WITH_TIMEOUT(logged(" wieder verbunden"), 2, IoTimeout);
+        QVERIFY(timer.writeFar(l0(143) + l0(144)));
+        QCOMPARE(board.collect(2 * boardLine(143).size()), boardLine(143) + boardLine(144));
         QCOMPARE(boxes.shown.size(), 0);
-        const QStringList log = form.texts.Text1.split(QStringLiteral("\r\n"));
-        QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 Verbindung unterbrochen")), 1);
-        QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 wieder verbunden")), 1);
-        QCOMPARE(lost.count(), 1);
-        QCOMPARE(back.count(), 1);
+        QStringList log = form.texts.Text1.split(QStringLiteral("\r\n")).mid(0, 4);
+        std::sort(log.begin(), log.end());
+        QCOMPARE(log, (QStringList{"14:03:07 +++ COM-Port 1 Verbindung unterbrochen",
+                                   "14:03:07 +++ COM-Port 1 wieder verbunden",
+                                   "14:03:07 +++ COM-Port 2 Verbindung unterbrochen",
+                                   "14:03:07 +++ COM-Port 2 wieder verbunden"}));
+        // Discovery asks the same map.
+        QVERIFY(timer.vanish() && board.vanish() && QDir(folder).removeRecursively());
+        invokeSlot(&window, "check_comPorts_Click");
+        QVERIFY(form.texts.Text1.startsWith(QStringLiteral("14:03:07 +++ Kein Comport verfügbar\r\n")));
     }
 
     void openRefused_data()
@@ -179,41 +180,33 @@ private slots:
     void openRefused()
     {
         QFETCH(bool, output);
-        FakeSerialPort in;
-        FakeSerialPort out;
-        in.existing = out.existing = {1, 2};
-        FakeWallClock wall;
-        FakeMonotonicClock mono;
-        RecordingPresenter boxes;
-        MainForm window(in, out, wall, mono, boxes);
-        const FormModel& form = window.engine().form();
-        QPushButton* button = window.findChild<QPushButton*>(output ? "OpenOutput" : "OpenInput");
-        QPushButton* other = window.findChild<QPushButton*>(output ? "OpenInput" : "OpenOutput");
-        QTest::mouseClick(other, Qt::LeftButton);
-        (output ? out : in).refuseOpen = true;
+        WindowFixture f({1, 2});
+        FakeSerialPort& port = output ? f.output : f.input;
+        const auto button = [&](bool out) { return f.widget<QPushButton>(out ? "OpenOutput" : "OpenInput"); };
+        QTest::mouseClick(button(!output), Qt::LeftButton);
+        port.refuseOpen = true;
         const QString n = output ? "2" : "1";
-        const QStringList before = form.texts.Text1.split(QStringLiteral("\r\n"));
+        const qsizetype before = f.logLines().size();
 
-        QTest::mouseClick(button, Qt::LeftButton);
-        in.deliver(l0(141));
-        QStringList log = form.texts.Text1.split(QStringLiteral("\r\n"));
-        log = log.mid(0, log.size() - before.size());
+        QTest::mouseClick(button(output), Qt::LeftButton);
+        f.input.deliver(l0(141));
+        QStringList log = f.logLines().mid(0, f.logLines().size() - before);
         if (output) // a line for the closed board is reported (once)
             QCOMPARE(log.takeFirst(), QStringLiteral("14:03:07 +++ COM-Port Ausgang ist nicht geöffnet"));
         QCOMPARE(log, (QStringList{"14:03:07 +++ COM-Port " + n + " kann nicht geöffnet werden",
                                    "14:03:07 +++ Versuch den COM-Port " + n + " zu öffnen"}));
         QCOMPARE(
-            boxes.texts(),
+            f.boxes.texts(),
             QStringList{"Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"});
-        QCOMPARE(out.written, QByteArray());
+        QCOMPARE(f.output.written, QByteArray());
 
         // Once the port is free, the same button opens it and the next record goes out once.
-        (output ? out : in).refuseOpen = false;
-        QTest::mouseClick(button, Qt::LeftButton);
-        QVERIFY(form.InPortOpen && form.OutPortOpen);
-        in.deliver(l0(142));
-        QCOMPARE(out.written, boardLine(142));
-        QCOMPARE(boxes.shown.size(), 1);
+        port.refuseOpen = false;
+        QTest::mouseClick(button(output), Qt::LeftButton);
+        QVERIFY(f.form().InPortOpen && f.form().OutPortOpen);
+        f.input.deliver(l0(142));
+        QCOMPARE(f.output.written, boardLine(142));
+        QCOMPARE(f.boxes.shown.size(), 1);
     }
 
 private:

@@ -43,17 +43,65 @@ private slots:
         QCOMPARE((p ? QList<int>{p->baudRate, p->parity, p->dataBits, p->stopBits} : QList<int>()), line);
     }
 
+    // Which map is in force is decided once, at start; "~" is a temporary home.
+    void comPortMap_data()
+    {
+        QTest::addColumn<QString>("named");  // the folder named with --ports
+        QTest::addColumn<QString>("config"); // XDG_CONFIG_HOME
+        QTest::addColumn<QString>(
+            "folder");                      // a ports folder with a link com1: there at start, gone later ...
+        QTest::addColumn<bool>("atStart");  // ... or made only after the start
+        QTest::addColumn<QString>("first"); // COM 1 at start
+        QTest::addColumn<QString>("later"); // COM 1 once the folder went or came
+        QTest::newRow("named folder, gone") << "~/run"
+                                            << "~/cfg"
+                                            << "~/run" << true << "~/run/com1"
+                                            << "";
+        QTest::newRow("named folder, not the user's") << "~/run"
+                                                      << "~/cfg"
+                                                      << "~/cfg/brelox/ports" << true << ""
+                                                      << "";
+        QTest::newRow("the user's folder, gone") << ""
+                                                 << "~/cfg"
+                                                 << "~/cfg/brelox/ports" << true << "~/cfg/brelox/ports/com1"
+                                                 << "";
+        QTest::newRow("relative XDG_CONFIG_HOME ignored")
+            << ""
+            << "cfg"
+            << "~/.config/brelox/ports" << true << "~/.config/brelox/ports/com1"
+            << "";
+        QTest::newRow("no folder at start: the fixed table") << ""
+                                                             << "~/cfg"
+                                                             << "~/cfg/brelox/ports" << false << "/dev/ttyS0"
+                                                             << "/dev/ttyS0";
+    }
     void comPortMap()
     {
-        // With the ports folder only its links exist (a linked COM n opens in test_serial_pty) ...
-        QTemporaryDir dir;
-        QCOMPARE(ComPortMap(dir.path()).devicePath(1), QString());
-        // ... without it, a fixed table.
-        const ComPortMap fixed(dir.filePath("absent"));
-        QCOMPARE(fixed.devicePath(1), QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(fixed.devicePath(5), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(fixed.devicePath(13), QStringLiteral("/dev/ttyACM0"));
-        QCOMPARE(fixed.devicePath(17), QString());
+        QFETCH(QString, named);
+        QFETCH(QString, config);
+        QFETCH(QString, folder);
+        QFETCH(bool, atStart);
+        QFETCH(QString, first);
+        QFETCH(QString, later);
+        QTemporaryDir home;
+        for (QString* path : {&named, &config, &folder, &first, &later})
+            path->replace(QLatin1Char('~'), home.path());
+        QVERIFY(qputenv("HOME", QFile::encodeName(home.path())) &&
+                qputenv("XDG_CONFIG_HOME", QFile::encodeName(config)));
+        QVERIFY(named.isEmpty() || QDir().mkpath(named));
+        const auto makeFolder = [&] {
+            return QDir().mkpath(folder) && QFile::link("/dev/ttyS9", folder + QStringLiteral("/com1"));
+        };
+        QVERIFY(!atStart || makeFolder());
+        const ComPortMap map = ComPortMap::atStart(named);
+        QCOMPARE(map.devicePath(1), first);
+        QVERIFY(atStart ? QDir(folder).removeRecursively() : makeFolder());
+        QCOMPARE(map.devicePath(1), later);
+        if (first.startsWith(QStringLiteral("/dev/"))) {
+            QCOMPARE(map.devicePath(5), QStringLiteral("/dev/ttyUSB0"));
+            QCOMPARE(map.devicePath(13), QStringLiteral("/dev/ttyACM0"));
+            QCOMPARE(map.devicePath(17), QString());
+        }
     }
 
     void toggle_data()

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PtyPair.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 
 #include <fcntl.h>
@@ -31,9 +33,7 @@ void PtyPair::closeFar()
 
 bool PtyPair::vanish()
 {
-    const QByteArray temporary = m_link + ".new";
-    const bool relinked = ::symlink((m_link + ".gone").constData(), temporary.constData()) == 0 &&
-                          ::rename(temporary.constData(), m_link.constData()) == 0;
+    const bool relinked = pointLinkAt(m_link + ".gone");
     closeFar();
     return relinked;
 }
@@ -52,23 +52,52 @@ bool PtyPair::relink()
     ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
     ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_slavePath = QString::fromLocal8Bit(name);
-    // Replace the link in one step, so that the program never sees it missing.
+    return pointLinkAt(name);
+}
+
+bool PtyPair::pointLinkAt(const QByteArray& target) const
+{
+    // In one step, so that the program never sees the link missing.
     const QByteArray temporary = m_link + ".new";
-    return ::symlink(name, temporary.constData()) == 0 &&
+    return ::symlink(target.constData(), temporary.constData()) == 0 &&
            ::rename(temporary.constData(), m_link.constData()) == 0;
 }
 
-QByteArray PtyPair::readFar(int count, int timeoutMs)
+QByteArray PtyPair::drainFar(int timeoutMs)
 {
     QByteArray got;
     QDeadlineTimer deadline(timeoutMs);
     pollfd pfd{m_master, POLLIN, 0};
     char buffer[4096];
     ssize_t n = 0;
-    while (got.size() < count && ::poll(&pfd, 1, int(deadline.remainingTime())) > 0 &&
+    while (::poll(&pfd, 1, int(deadline.remainingTime())) > 0 &&
            (n = ::read(m_master, buffer, sizeof buffer)) > 0)
         got.append(buffer, int(n));
     return got;
+}
+
+QByteArray PtyPair::collect(const std::function<bool(const QByteArray&)>& until, int timeoutMs)
+{
+    QByteArray got;
+    for (QDeadlineTimer deadline(timeoutMs); !until(got) && !deadline.hasExpired();) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        got += drainFar(1);
+    }
+    return got + drainFar(50);
+}
+
+qsizetype PtyPair::feedFar(const QByteArray& bytes, const std::function<bool()>& stopWhenRefused)
+{
+    qsizetype sent = 0;
+    for (QDeadlineTimer deadline(10000); sent < bytes.size() && !deadline.hasExpired();) {
+        const ssize_t n = ::write(m_master, bytes.constData() + sent, size_t(bytes.size() - sent));
+        if (n > 0)
+            sent += n;
+        else if (stopWhenRefused && stopWhenRefused())
+            break;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return sent;
 }
 
 bool PtyPair::writeFar(const QByteArray& bytes)
@@ -81,4 +110,14 @@ unsigned PtyPair::speed() const
     // On the master side the terminal settings ioctls reach the slave's settings.
     termios tio{};
     return ::tcgetattr(m_master, &tio) == 0 ? unsigned(::cfgetospeed(&tio)) : 0;
+}
+
+QStringList PtyPair::openDevices()
+{
+    QStringList devices;
+    for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System))
+        devices << fd.symLinkTarget();
+    devices = devices.filter(QStringLiteral("/dev/"));
+    devices.sort();
+    return devices;
 }
