@@ -36,6 +36,7 @@ int main(int argc, char* argv[])
         qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brelox"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.brelox.brelox"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/brelox_icon.svg")));
     QTranslator qtTexts;

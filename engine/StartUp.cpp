@@ -12,7 +12,7 @@ namespace StartUp {
 
 QString versionText()
 {
-    return QStringLiteral("Brelox %1.%2.%3").arg(Version::Major).arg(Version::Minor).arg(Version::Revision);
+    return QStringLiteral("Brelox ") + QLatin1String(Version::Release);
 }
 
 StartOptions parseCommandLine(const QStringList& arguments)

@@ -31,7 +31,7 @@ namespace StartUp {
 // `arguments` includes the program name first, as QCoreApplication::arguments() gives it. Needs a
 // QCoreApplication (for the help text's usage line).
 StartOptions parseCommandLine(const QStringList& arguments);
-// "Brelox 1.0.2"
+// "Brelox " and the release, e.g. "Brelox 1.1.0"
 QString versionText();
 // Loads Qt's own German texts (standard buttons, the text boxes' context menu) from Qt's translations
 // folder into `translator`; false when they are not installed.

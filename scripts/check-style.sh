@@ -7,6 +7,14 @@ cd "$(dirname "$0")/.."
 
 bash scripts/check-floors.sh
 
+# Under pipefail a pipe into a reader that may stop early (grep -q, grep -m, head) fails by chance: the writer
+# dies of SIGPIPE. The scripts take the output into a variable or a file first.
+early='(^|[^|])\|[[:space:]]*(head|grep[[:space:]]+(-[[:alnum:]]*[qm]|--quiet|--max-count))'
+if grep -nE "$early" scripts/*.sh .ci/run; then
+  echo "style: a pipe into grep -q, grep -m or head under pipefail (above)"
+  exit 1
+fi
+
 mapfile -t sources < <(git ls-files -co --exclude-standard -- '*.cpp' '*.h' | grep -v '^build/')
 clang-format --dry-run -Werror "${sources[@]}"
 echo "format: ${#sources[@]} files as .clang-format wants them"

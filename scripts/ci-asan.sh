@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
 cmake --preset asan
 cmake --build --preset asan
-for program in build/asan/Brelox build/asan/tests/test_main_form; do
+for program in build/asan/brelox build/asan/tests/test_main_form; do
     if ! nm -C "$program" | grep ' T __lsan_default_suppressions' >/dev/null; then
         echo "ci-asan: $program lacks the built-in leak suppressions" >&2
         exit 1

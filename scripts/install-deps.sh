@@ -10,12 +10,13 @@ packages=(
   fonts-dejavu-core fonts-liberation2 fonts-liberation libqt6svg6
   clang-format clang-tidy clang libclang-rt-14-dev
   socat desktop-file-utils appstream dpkg-dev file dbus-daemon libdbus-1-dev
+  build-essential debhelper devscripts lintian
   qt6-translations-l10n fonts-dseg
 )
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] || missing+=("$p")
 done
 
 if ((${#missing[@]})); then

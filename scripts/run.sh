@@ -22,7 +22,7 @@ cmake --build --preset release --target brelox brelox_device_simulator
 config="${XDG_CONFIG_HOME:-$HOME/.config}"
 if [ ! -d "$config/brelox/ports" ] && ! compgen -G "/dev/ttyUSB*" >/dev/null && ! compgen -G "/dev/ttyACM*" >/dev/null; then
   ports=$(mktemp -d "${TMPDIR:-/tmp}/brelox-ports-XXXXXX")
-  ./build/release/tools/brelox_device_simulator --ports "$ports" --no-hint "${simulator_options[@]}" &
+  ./build/release/tools/brelox-device-simulator --ports "$ports" --no-hint "${simulator_options[@]}" &
   simulator=$!
   trap 'kill $simulator 2>/dev/null; wait $simulator 2>/dev/null; rm -rf "$ports"' EXIT
   for _ in $(seq 50); do
@@ -30,7 +30,7 @@ if [ ! -d "$config/brelox/ports" ] && ! compgen -G "/dev/ttyUSB*" >/dev/null && 
     sleep 0.1
   done
   echo "No serial hardware found: simulated timing device on COM 1, board on COM 2."
-  ./build/release/Brelox --ports "$ports"
+  ./build/release/brelox --ports "$ports"
 else
-  exec ./build/release/Brelox
+  exec ./build/release/brelox
 fi

@@ -22,10 +22,7 @@ private slots:
         const int run = int(StartOptions::Action::Run);
         const int print = int(StartOptions::Action::Print);
         const int fail = int(StartOptions::Action::Fail);
-        const QString version = QStringLiteral("Brelox %1.%2.%3\n")
-                                    .arg(Version::Major)
-                                    .arg(Version::Minor)
-                                    .arg(Version::Revision);
+        const QString version = QStringLiteral("Brelox %1\n").arg(QLatin1String(Version::Release));
         QTest::newRow("no options") << QStringList{} << run << 0 << QString();
         QTest::newRow("-v") << QStringList{"-v"} << print << 0 << version;
         QTest::newRow("Qt's own options")
