@@ -203,6 +203,11 @@ private slots:
         rig.in.deliver("C\r");
         rig.in.blockSignals(false);
 
+        // A second loss while the box is open shows no second box.
+        rig.boxes.whileShown = [&] {
+            if (rig.boxes.shown.size() == 1)
+                rig.in.raise(code);
+        };
         rig.in.raise(code);
 
         QCOMPARE(rig.boxes.texts(), QStringList{"Datenverlust!"});

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "BoardText.h"
 #include "InvokeSlot.h"
 #include "WindowFixture.h"
 #include "app/FrmMessage.h"
@@ -309,6 +310,22 @@ private slots:
         const QString before = f.form().texts.Text1;
         QTest::mouseClick(f.widget("in_out"), Qt::LeftButton);
         QCOMPARE(f.form().texts.Text1, before);
+    }
+
+    // The time of day goes from the window's second-aligned timer through the engine to the board, and the
+    // timer is armed again after each tick. (Its first tick comes 10 ms after the click.)
+    void timeOfDayReachesTheBoardEverySecond()
+    {
+        WindowFixture f({2});
+        invokeSlot(&*f.window, "OpenOutput_Click");
+        f.wallClock.now = QTime(14, 3, 7, 995);
+        QTest::mouseClick(f.widget("AktTime"), Qt::LeftButton);
+        f.output.written.clear();
+        const QByteArray first = BoardText::line("...C    00:14:03.070");
+        QTRY_COMPARE_WITH_TIMEOUT(f.output.written, first, 5000);
+        f.wallClock.now = QTime(14, 3, 8, 995);
+        QTRY_COMPARE_WITH_TIMEOUT(f.output.written, first + BoardText::line("...C    00:14:03.080"), 5000);
+        QCOMPARE(f.widget<QLabel>("TimeOut")->text(), QStringLiteral("14:03:08"));
     }
 
     // A failure box appears after the state, the caption and the log line are up to date, and the window
