@@ -11,6 +11,7 @@ export QT_QPA_PLATFORM=offscreen
 cmake --preset debug
 cmake --build --preset debug
 ctest --preset debug
+bash scripts/test-share.sh || true
 bash scripts/check-style.sh
 bash scripts/ci-package.sh
 bash scripts/ci-asan.sh
