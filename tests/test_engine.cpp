@@ -27,26 +27,17 @@ private slots:
         QVERIFY(!rig.in.isOpen() && !rig.out.isOpen());
         QVERIFY(rig.boxes.shown.isEmpty());
 
-        const QStringList bauds = {"2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-        const QStringList bits = {"4", "5", "6", "7", "8"}, stops = {"1", "1.5", "2"};
-        const QStringList parities = {"Gerade", "Ungerade", "Keine", "Markierung", "Leerzeichen"};
-        const PortSettings::Lists& in = rig.engine.inputLists();
-        const PortSettings::Lists& out = rig.engine.outputLists();
-        const QList<std::tuple<const char*, PortSettings::List, PortSettings::List>> rows = {
-            {"port in", in.port, {{"COM 2", "COM 5"}, 0}},
-            {"port out", out.port, {{"COM 2", "COM 5"}, 1}},
-            {"baud in", in.baud, {bauds, 2}},
-            {"baud out", out.baud, {bauds, 0}},
-            {"bits in", in.dataBits, {bits, 4}},
-            {"bits out", out.dataBits, {bits, 4}},
-            {"parity in", in.parity, {parities, 2}},
-            {"parity out", out.parity, {parities, 2}},
-            {"stop in", in.stopBits, {stops, 0}},
-            {"stop out", out.stopBits, {stops, 0}}};
-        for (const auto& [name, actual, expected] : rows) {
-            QVERIFY2(actual.entries == expected.entries, name);
-            QVERIFY2(actual.selected == expected.selected, name);
-        }
+        // Each list as "entries|selected position", input then output.
+        QStringList lists;
+        for (const PortSettings::Lists* l : {&rig.engine.inputLists(), &rig.engine.outputLists()})
+            for (const PortSettings::List* list :
+                 {&l->port, &l->baud, &l->dataBits, &l->parity, &l->stopBits})
+                lists << list->entries.join(',') + '|' + QString::number(list->selected);
+        QCOMPARE(lists,
+                 (QStringList{"COM 2,COM 5|0", "2400,4800,9600,19200,38400,57600,115200|2", "4,5,6,7,8|4",
+                              "Gerade,Ungerade,Keine,Markierung,Leerzeichen|2", "1,1.5,2|0", "COM 2,COM 5|1",
+                              "2400,4800,9600,19200,38400,57600,115200|0", "4,5,6,7,8|4",
+                              "Gerade,Ungerade,Keine,Markierung,Leerzeichen|2", "1,1.5,2|0"}));
     }
 
     void exitClosesEachOpenPortThroughItsButton_data()
@@ -109,7 +100,7 @@ private slots:
         EngineRig rig;
         rig.out.deliver(QByteArray(4096, 'x'));
         QCOMPARE(rig.out.bytesWaiting(), 0);
-        QCOMPARE(rig.deliver("..L0\t 042\t00:01:23.45\r"), EngineRig::boardLine("042.    00:01:23.45"));
+        QCOMPARE(rig.deliver(BoardText::l0("042", "00:01:23.45")), BoardText::l0Line("042", "00:01:23.45"));
         QCOMPARE(rig.form.texts.MessIn + rig.form.texts.MessOut,
                  QStringLiteral("..L0 04200:01:23.45\r\n042.    00:01:23.45   \r\n"));
     }
