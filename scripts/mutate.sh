@@ -39,6 +39,12 @@ ctest --test-dir "$build" --timeout 120 >>"$build/mutate.log" 2>&1 ||
     { echo "the suite fails on the unchanged sources"; exit 1; }
 fi
 
+# Each build and suite run is waited for in the background, so that Ctrl+C stops the run at once.
+quietly() {
+    "$@" </dev/null >>"$build/mutate.log" 2>&1 &
+    wait $!
+}
+
 backup=$(mktemp)
 target=""
 restore() {
@@ -74,10 +80,10 @@ run() {
         cp "$file" "$backup"
         target=$file
         printf '%s' "${text/"$search"/"$replace"}" >"$file"
-        if ! cmake --build "$build" </dev/null >>"$build/mutate.log" 2>&1; then
+        if ! quietly cmake --build "$build"; then
             verdict="not applicable (does not build)"
             inapplicable=$((inapplicable + 1))
-        elif ctest --test-dir "$build" --stop-on-failure --timeout 120 </dev/null >>"$build/mutate.log" 2>&1; then
+        elif quietly ctest --test-dir "$build" --stop-on-failure --timeout 120; then
             verdict="SURVIVED"
             survived=$((survived + 1))
         else
