@@ -9,6 +9,7 @@
 #include "ui_MainForm.h"
 
 #include <QLineEdit>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -248,21 +249,19 @@ void MainForm::refreshViews()
 void MainForm::syncControls()
 {
     const FormModel& form = m_engine.form();
-    m_syncing = true;
+    const QScopedValueRollback<bool> syncing(m_syncing, true);
 
     switchTimer(Timer1, form.timers.Timer1);
     switchTimer(Timer2, form.timers.Timer2);
     switchTimer(Timer3, form.timers.Timer3);
 
     ControlsView::show(*ui, form);
-    m_syncing = false;
 }
 
 void MainForm::syncTextBoxes()
 {
-    m_syncing = true;
+    const QScopedValueRollback<bool> syncing(m_syncing, true);
     m_texts.show(m_engine.form().texts);
-    m_syncing = false;
 }
 
 void MainForm::takeEditedMonitor(QPlainTextEdit* box)

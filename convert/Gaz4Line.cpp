@@ -9,7 +9,6 @@ using TextPieces::piece;
 Gaz4Context Gaz4Context::of(const FormModel& form)
 {
     Gaz4Context c;
-    c.aktTime = form.isMode(OperatingMode::AktTime);
     c.timersEnabled = form.timers.anyEnabled();
     c.lapFlag = form.LapFlag;
     c.dispZentel = form.DispZentel;
@@ -24,7 +23,7 @@ QString Time2GAZ_Format(QStringView TimeIn, const Gaz4Context& context)
     // the places of minutes and seconds, seconds after the point.
     QString base;
     base.reserve(24);
-    if (!noHours || context.aktTime) {
+    if (!noHours) {
         base += u"...C    00:";
         base += piece(TimeIn, 1, 5);
         base += u'.';
@@ -36,7 +35,7 @@ QString Time2GAZ_Format(QStringView TimeIn, const Gaz4Context& context)
         base += u' ';
     }
 
-    const bool running = context.timersEnabled && !context.lapFlag && !context.aktTime;
+    const bool running = context.timersEnabled && !context.lapFlag;
     const QStringView b(base);
     QString line;
     line.reserve(24);

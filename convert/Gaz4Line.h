@@ -9,7 +9,6 @@ struct FormModel;
 // What besides the time decides the shape of a GAZ4 display line.
 struct Gaz4Context
 {
-    bool aktTime = false;       // mode time of day
     bool timersEnabled = false; // at least one of the three periodic timers is enabled
     bool lapFlag = false;
     bool dispZentel = false; // "1/10 Sek." ticked

@@ -11,10 +11,6 @@
 #include "ports/SerialPortService.h"
 #include "ports/TrafficMonitor.h"
 
-#include <QScopedValueRollback>
-
-#include <utility>
-
 using TextPieces::piece;
 
 namespace {
@@ -68,21 +64,9 @@ QString LineProcessor::checkAndOut(const QString& InputStr)
         return InputStr;
     QString rest = InputStr.sliced(lastCr + 1);
 
-    if (m_busy) {
-        // Called again from inside a line (a modal box is open): the outer call takes these lines after
-        // its own, so that every line is processed once and in order.
-        m_pending += QStringView(InputStr).first(lastCr + 1);
-        return rest;
-    }
-
     // A shared copy: it stays as it is even if the caller's text is changed while the lines are processed.
     const QString text = InputStr; // NOLINT(performance-unnecessary-copy-initialization)
-    const QScopedValueRollback<bool> busy(m_busy, true);
     processLines(QStringView(text).first(lastCr + 1));
-    while (!m_pending.isEmpty()) {
-        const QString queued = std::exchange(m_pending, QString());
-        processLines(queued);
-    }
     return rest;
 }
 

@@ -62,7 +62,4 @@ private:
     QString m_l1Field;
 
     QString m_outputLine; // the output line being built, kept to reuse its storage
-
-    bool m_busy = false; // a line is being processed (a modal box may be open inside it)
-    QString m_pending;   // complete lines handed in while busy, processed by the outer call
 };

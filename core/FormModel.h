@@ -47,7 +47,8 @@ struct ModeLayout
 //   texts.Text1                                the message log (core/MessageLog)
 //   texts.Text3                                the receive path (convert/ReceivePath)
 //   texts.Text5                                line processing (convert/LineProcessor)
-//   texts.MessIn, texts.MessOut, trimming      the traffic monitor (ports/TrafficMonitor)
+//   texts.MessIn, texts.MessOut                the traffic monitor (ports/TrafficMonitor), which also trims
+//                                              Text1 and Text5 after showing a line
 struct FormModel
 {
     bool InPortOpen = false;

@@ -26,13 +26,14 @@ struct ModalMessage
 //    collect in the port and are delivered as soon as that handler returns, so none waits for further
 //    input. A second overrun/overflow event while "Datenverlust!" is open shows no second box
 //    (ReceivePath's m_lossBoxOpen).
-//  - line processing, entered again from a timer's board update while one of its lines holds a box open:
-//    LineProcessor queues the complete lines handed to it meanwhile (m_busy, m_pending) and processes them
-//    after its own, in order.
 //  - the timer ticks (Timer1, Timer2, Timer3). The engine switches a timer off at once, the window's QTimer
 //    only after the handler ends; the window drops a tick whose switch is off (MainForm::Timer1_Timer).
-//  - the port events connectionLost and reconnected, and the sleep lock's grant (SleepGuard), which only
-//    write a log line.
+//    A tick's board update never meets line processing that holds a box: only Tag Heuer records open a
+//    box there (an unreadable time), and in that mode no timer runs.
+//  - the port events connectionLost and reconnected: each writes a log line, and a lost input port in a
+//    mode that converts input also empties the input buffer (Engine), so that a half record is not glued
+//    to the first one after the return.
+//  - the sleep lock's grant (SleepGuard), which only writes a log line.
 // Handlers show a box only after their state is updated and the log line written, so that whatever runs
 // inside the box sees finished state and the log reads in the order things happened.
 class MessagePresenter

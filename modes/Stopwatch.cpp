@@ -115,9 +115,6 @@ void Stopwatch::countdown(qint64 tenths)
 
 void Stopwatch::Timer3_Timer()
 {
-    // Timer3 has nothing to show in the countdown, which counts in tenths.
-    if (m_form.isMode(OperatingMode::Timer))
-        return;
     setDisplayFields(shownHundredths());
     m_face.TimeOut = runningText();
 }

@@ -12,11 +12,7 @@ TimeOfDay::TimeOfDay(bool& Timer2, const WallClock& clock, Stopwatch& watch, Lin
 
 QString TimeOfDay::timeText(const QTime& time)
 {
-    const QChar zero(u'0');
-    return QStringLiteral("%1:%2:%3")
-        .arg(time.hour(), 2, 10, zero)
-        .arg(time.minute(), 2, 10, zero)
-        .arg(time.second(), 2, 10, zero);
+    return time.toString(QStringLiteral("HH:mm:ss"));
 }
 
 void TimeOfDay::Timer2_Timer()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ports/QtSerialPortService.h"
 
+#include "ports/LineReadBack.h"
 #include "ports/PortSettings.h"
 
 #include <algorithm>
@@ -23,43 +24,6 @@ namespace {
 constexpr int DefaultRetryMsecs = 1000;
 
 #ifdef Q_OS_LINUX
-
-// The speed constant for a standard baud rate, or B0 for a rate that has none.
-speed_t standardSpeed(qint32 baud)
-{
-    struct Rate
-    {
-        qint32 baud;
-        speed_t speed;
-    };
-    static const Rate rates[] = {
-        {50, B50},           {75, B75},         {110, B110},         {134, B134},         {150, B150},
-        {200, B200},         {300, B300},       {600, B600},         {1200, B1200},       {1800, B1800},
-        {2400, B2400},       {4800, B4800},     {9600, B9600},       {19200, B19200},     {38400, B38400},
-        {57600, B57600},     {115200, B115200}, {230400, B230400},   {460800, B460800},   {500000, B500000},
-        {576000, B576000},   {921600, B921600}, {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
-        {2000000, B2000000},
-    };
-    for (const Rate& rate : rates) {
-        if (rate.baud == baud)
-            return rate.speed;
-    }
-    return B0;
-}
-
-tcflag_t characterSize(QSerialPort::DataBits bits)
-{
-    switch (bits) {
-    case QSerialPort::Data5:
-        return CS5;
-    case QSerialPort::Data6:
-        return CS6;
-    case QSerialPort::Data7:
-        return CS7;
-    default:
-        return CS8;
-    }
-}
 
 // Pseudo-terminal slaves have no line: their driver always reports 8 bits without parity.
 bool isPseudoTerminal(int fd)
@@ -150,38 +114,14 @@ bool QtSerialPortService::openDevice()
     return true;
 }
 
-// Reads the line settings back from the device: a driver that cannot do a setting quietly keeps another
-// one, and the port must not run with settings other than those asked for.
+// Reads the line settings back from the device (see LineReadBack).
 bool QtSerialPortService::settingsTookEffect() const
 {
 #ifdef Q_OS_LINUX
     const std::optional<PortSettings::LineSettings> line = PortSettings::parse(m_settings);
     termios tio;
     const int fd = static_cast<int>(m_port.handle());
-    if (!line || ::tcgetattr(fd, &tio) != 0)
-        return false;
-
-    const speed_t speed = standardSpeed(line->baudRate);
-    if (speed != B0 && (::cfgetospeed(&tio) != speed || ::cfgetispeed(&tio) != speed))
-        return false;
-    if (((tio.c_cflag & CSTOPB) != 0) != (line->stopBits == QSerialPort::TwoStop))
-        return false;
-    if (isPseudoTerminal(fd))
-        return true;
-
-    if ((tio.c_cflag & CSIZE) != characterSize(line->dataBits))
-        return false;
-    const bool withParity = line->parity != QSerialPort::NoParity;
-    if (((tio.c_cflag & PARENB) != 0) != withParity)
-        return false;
-    if (withParity) {
-        const bool odd = line->parity == QSerialPort::OddParity || line->parity == QSerialPort::MarkParity;
-        const bool sticky =
-            line->parity == QSerialPort::MarkParity || line->parity == QSerialPort::SpaceParity;
-        if (((tio.c_cflag & PARODD) != 0) != odd || ((tio.c_cflag & CMSPAR) != 0) != sticky)
-            return false;
-    }
-    return true;
+    return line && ::tcgetattr(fd, &tio) == 0 && LineReadBack::tookEffect(tio, *line, isPseudoTerminal(fd));
 #else
     return true;
 #endif

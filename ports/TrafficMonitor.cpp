@@ -43,7 +43,6 @@ void TrafficMonitor::ShowMess(QStringView MessText, int InOut)
             showOnTop(m_texts.MessOut, MessText);
     }
     trim(m_texts.Text1);
-    trim(m_texts.Text3);
     trim(m_texts.Text5);
 }
 

@@ -12,13 +12,14 @@ class TrafficMonitor
 public:
     static constexpr int MonitorLimit = 10000; // a monitor longer than this ...
     static constexpr int MonitorKeep = 5000;   // ... keeps its newest characters up to this
-    static constexpr int TextLimit = 10000;    // log, input buffer and output text longer than this ...
+    static constexpr int TextLimit = 10000;    // log and output text longer than this ...
     static constexpr int TextKeep = 1000;      // ... keep their first characters up to this
 
     explicit TrafficMonitor(TextBoxes& texts);
 
     // Shows a text on the input (InOut 0) or output (1) monitor, without STX, TAB, LF, CR and DC4, and
-    // trims the monitors, the log, the input buffer and the output text.
+    // trims the monitors, the log and the output text. (The input buffer needs no trim: the receive path
+    // keeps it within 10,000 characters.)
     void ShowMess(QStringView MessText, int InOut);
     void ClearIn_Click();
     void ClearOut_Click();

@@ -27,58 +27,38 @@ private slots:
         QVERIFY(!rig.in.isOpen() && !rig.out.isOpen());
         QVERIFY(rig.boxes.shown.isEmpty());
 
-        const QStringList bauds = {"2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-        const QStringList bits = {"4", "5", "6", "7", "8"}, stops = {"1", "1.5", "2"};
-        const QStringList parities = {"Gerade", "Ungerade", "Keine", "Markierung", "Leerzeichen"};
-        const PortSettings::Lists& in = rig.engine.inputLists();
-        const PortSettings::Lists& out = rig.engine.outputLists();
-        const QList<std::tuple<const char*, PortSettings::List, PortSettings::List>> rows = {
-            {"port in", in.port, {{"COM 2", "COM 5"}, 0}},
-            {"port out", out.port, {{"COM 2", "COM 5"}, 1}},
-            {"baud in", in.baud, {bauds, 2}},
-            {"baud out", out.baud, {bauds, 0}},
-            {"bits in", in.dataBits, {bits, 4}},
-            {"bits out", out.dataBits, {bits, 4}},
-            {"parity in", in.parity, {parities, 2}},
-            {"parity out", out.parity, {parities, 2}},
-            {"stop in", in.stopBits, {stops, 0}},
-            {"stop out", out.stopBits, {stops, 0}}};
-        for (const auto& [name, actual, expected] : rows) {
-            QVERIFY2(actual.entries == expected.entries, name);
-            QVERIFY2(actual.selected == expected.selected, name);
-        }
+        // Each list as "entries|selected position", input then output.
+        QStringList lists;
+        for (const PortSettings::Lists* l : {&rig.engine.inputLists(), &rig.engine.outputLists()})
+            for (const PortSettings::List* list :
+                 {&l->port, &l->baud, &l->dataBits, &l->parity, &l->stopBits})
+                lists << list->entries.join(',') + '|' + QString::number(list->selected);
+        QCOMPARE(lists,
+                 (QStringList{"COM 2,COM 5|0", "2400,4800,9600,19200,38400,57600,115200|2", "4,5,6,7,8|4",
+                              "Gerade,Ungerade,Keine,Markierung,Leerzeichen|2", "1,1.5,2|0", "COM 2,COM 5|1",
+                              "2400,4800,9600,19200,38400,57600,115200|0", "4,5,6,7,8|4",
+                              "Gerade,Ungerade,Keine,Markierung,Leerzeichen|2", "1,1.5,2|0"}));
     }
 
-    void exitClosesEachOpenPortThroughItsButton_data()
-    {
-        QTest::addColumn<bool>("inputOpen");
-        QTest::addColumn<bool>("outputOpen");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("none open") << false << false << QStringList{};
-        QTest::newRow("both, input first") << true << true
-                                           << QStringList{"14:03:07 +++ COM-Port 2 geschlossen",
-                                                          "14:03:07 +++ Versuch den COM-Port 2 zu schließen",
-                                                          "14:03:07 +++ COM-Port 1 geschlossen",
-                                                          "14:03:07 +++ Versuch den COM-Port 1 zu schließen"};
-    }
-
+    // The exit closes each open port through its button, the input first.
     void exitClosesEachOpenPortThroughItsButton()
     {
-        QFETCH(bool, inputOpen);
-        QFETCH(bool, outputOpen);
-        QFETCH(QStringList, lines);
-        EngineRig rig(EngineRig::StartedUp{{1, 2}});
-        if (inputOpen)
-            rig.engine.inputToggle.toggle(EngineRig::choice(1));
-        if (outputOpen)
-            rig.engine.outputToggle.toggle(EngineRig::choice(2));
-        rig.settle();
+        for (bool open : {false, true}) {
+            EngineRig rig(EngineRig::StartedUp{{1, 2}});
+            if (open) {
+                rig.engine.inputToggle.toggle(EngineRig::choice(1));
+                rig.engine.outputToggle.toggle(EngineRig::choice(2));
+            }
+            rig.settle();
 
-        rig.engine.Ende_Click();
+            rig.engine.Ende_Click();
 
-        QCOMPARE(rig.logLines(), lines);
-        QVERIFY(!rig.in.isOpen() && !rig.out.isOpen());
-        QVERIFY(!rig.form.InPortOpen && !rig.form.OutPortOpen);
+            const QStringList closed{
+                "14:03:07 +++ COM-Port 2 geschlossen", "14:03:07 +++ Versuch den COM-Port 2 zu schließen",
+                "14:03:07 +++ COM-Port 1 geschlossen", "14:03:07 +++ Versuch den COM-Port 1 zu schließen"};
+            QCOMPARE(rig.logLines(), open ? closed : QStringList());
+            QVERIFY(!rig.in.isOpen() && !rig.out.isOpen() && !rig.form.InPortOpen && !rig.form.OutPortOpen);
+        }
     }
 
     void discoveryClosesOpenPortsFirst()
@@ -109,7 +89,7 @@ private slots:
         EngineRig rig;
         rig.out.deliver(QByteArray(4096, 'x'));
         QCOMPARE(rig.out.bytesWaiting(), 0);
-        QCOMPARE(rig.deliver("..L0\t 042\t00:01:23.45\r"), EngineRig::boardLine("042.    00:01:23.45"));
+        QCOMPARE(rig.deliver(BoardText::l0("042", "00:01:23.45")), BoardText::l0Line("042", "00:01:23.45"));
         QCOMPARE(rig.form.texts.MessIn + rig.form.texts.MessOut,
                  QStringLiteral("..L0 04200:01:23.45\r\n042.    00:01:23.45   \r\n"));
     }

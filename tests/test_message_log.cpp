@@ -22,40 +22,33 @@ private slots:
         log.start();
         clock.now = QTime(21, 5, 9);
         log.WriteLog(QStringLiteral(" +++ Modus Timer"));
+        clock.now = QTime(9, 5, 9);
         log.WriteLog(QStringLiteral(" +++ Modus Stoppen"));
         QLocale::setDefault(QLocale::c());
-        QCOMPARE(text, QStringLiteral("21:05:09 +++ Modus Stoppen\r\n21:05:09 +++ Modus Timer\r\n"
+        QCOMPARE(text, QStringLiteral("09:05:09 +++ Modus Stoppen\r\n21:05:09 +++ Modus Timer\r\n"
                                       "14:03:07 +++ Programmstart. \r\n\r\n"));
     }
 
-    // The log and the hidden texts keep their first 1000 characters past 10000, the monitors (newest on top)
-    // their first 5000.
-    void trimming_data()
-    {
-        QTest::addColumn<int>("length");
-        QTest::addColumn<int>("kept");
-        QTest::addColumn<int>("monitorKept");
-        QTest::newRow("exactly at the limit stays") << 10000 << 10000 << 10000;
-        QTest::newRow("one over") << 10001 << 1000 << 5000;
-    }
+    // Past 10000 characters the log and the output text keep their first 1000, the monitors (newest on
+    // top) their first 5000.
     void trimming()
     {
-        QFETCH(int, length);
-        QFETCH(int, kept);
-        QFETCH(int, monitorKept);
-        TextBoxes texts;
-        texts.Text1 = texts.Text3 = texts.Text5 = QLatin1Char('N') + QString(length - 1, QLatin1Char('o'));
-        TrafficMonitor monitor(texts);
-        monitor.ShowMess(QString(), 2); // shows nothing, still trims
-        for (const QString* t : {&texts.Text1, &texts.Text3, &texts.Text5}) {
-            QCOMPARE(t->size(), kept);
-            QCOMPARE(t->front(), QLatin1Char('N'));
+        for (const auto& [length, kept, monitorKept] :
+             {std::tuple{10000, 10000, 10000}, {10001, 1000, 5000}}) {
+            TextBoxes texts;
+            texts.Text1 = texts.Text5 = QLatin1Char('N') + QString(length - 1, QLatin1Char('o'));
+            TrafficMonitor monitor(texts);
+            monitor.ShowMess(QString(), 2); // shows nothing, still trims
+            for (const QString* t : {&texts.Text1, &texts.Text5}) {
+                QCOMPARE(t->size(), kept);
+                QCOMPARE(t->front(), QLatin1Char('N'));
+            }
+            QVERIFY(texts.MessIn.isEmpty() && texts.MessOut.isEmpty());
+            texts.MessOut = QString(length - 3, QLatin1Char('x'));
+            monitor.ShowMess(QStringLiteral("y"), 1);
+            QCOMPARE(texts.MessOut.size(), monitorKept);
+            QVERIFY(texts.MessOut.startsWith(QStringLiteral("y\r\nxx")));
         }
-        QVERIFY(texts.MessIn.isEmpty() && texts.MessOut.isEmpty());
-        texts.MessOut = QString(length - 3, QLatin1Char('x'));
-        monitor.ShowMess(QStringLiteral("y"), 1);
-        QCOMPARE(texts.MessOut.size(), monitorKept);
-        QVERIFY(texts.MessOut.startsWith(QStringLiteral("y\r\nxx")));
     }
 
     // STX, TAB, LF, CR and DC4 are left out of what the monitors show.

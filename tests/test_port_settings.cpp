@@ -4,6 +4,7 @@
 
 #include "EngineRig.h"
 #include "ports/ComPortMap.h"
+#include "ports/LineReadBack.h"
 #include "ports/PortSettings.h"
 
 #include <QTemporaryDir>
@@ -15,32 +16,74 @@ class TestPortSettings : public QObject
 {
     Q_OBJECT
 private slots:
-    void settings_data()
+    // The settings string of every position of the lists, and the line settings it asks for; what the
+    // platform cannot honour (4 data bits, 1.5 stop bits, which Linux would turn into 1) is refused.
+    void settingsForEveryListPosition()
     {
-        QTest::addColumn<QStringList>("chosen"); // baud, data bits, stop bits
-        QTest::addColumn<int>("parityIndex");
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<QList<int>>("line"); // baud, parity, data bits, stop bits; none when refused
-        QTest::newRow("input defaults") << QStringList{"9600", "8", "1"} << 2 << "9600,N,8,1"
-                                        << QList<int>{9600, QSerialPort::NoParity, 8, 1};
-        QTest::newRow("mark, 7, 2") << QStringList{"19200", "7", "2"} << 3 << "19200,M,7,2"
-                                    << QList<int>{19200, QSerialPort::MarkParity, 7, 2};
-        QTest::newRow("no parity") << QStringList{"9600", "8", "1"} << -1 << "9600,8,1" << QList<int>();
-        QTest::newRow("4 data bits") << QStringList{"9600", "4", "1"} << 2 << "9600,N,4,1" << QList<int>();
-        // 1.5 stop bits would quietly become 1 on Linux.
-        QTest::newRow("1.5 stop") << QStringList{"9600", "8", "1.5"} << 2 << "9600,N,8,1.5" << QList<int>();
-        QTest::newRow("baud abc") << QStringList{"abc", "8", "1"} << 2 << "abc,N,8,1" << QList<int>();
+        const PortSettings::Lists lists = PortSettings::startupLists(false);
+        const char* const letters[] = {"E", "O", "N", "M", "S"};
+        const int parities[] = {QSerialPort::EvenParity, QSerialPort::OddParity, QSerialPort::NoParity,
+                                QSerialPort::MarkParity, QSerialPort::SpaceParity};
+        for (const QString& baud : lists.baud.entries)
+            for (int p = 0; p < 5; ++p)
+                for (const QString& bits : lists.dataBits.entries)
+                    for (const QString& stop : lists.stopBits.entries) {
+                        const QString s = PortSettings::settingsString(baud, p, bits, stop);
+                        QCOMPARE(s, baud + ',' + letters[p] + ',' + bits + ',' + stop);
+                        const auto line = PortSettings::parse(s);
+                        QCOMPARE(bool(line), bits != "4" && stop != "1.5");
+                        if (line)
+                            QCOMPARE(
+                                (QList<int>{line->baudRate, line->parity, line->dataBits, line->stopBits}),
+                                (QList<int>{baud.toInt(), parities[p], bits.toInt(), stop.toInt()}));
+                    }
+        // A parity that is no entry of the list leaves its field out, and the string is refused.
+        QCOMPARE(PortSettings::settingsString("9600", -1, "8", "1"), QStringLiteral("9600,8,1"));
+        QVERIFY(!PortSettings::parse("9600,8,1") && !PortSettings::parse("abc,N,8,1"));
     }
 
-    void settings()
+    // After the open the driver's settings are read back: they took effect exactly when the driver reports
+    // what was asked. A pseudo-terminal reports only its speed and stop bits truly; a baud rate without a
+    // speed constant of its own is not compared.
+    void readBackAfterOpen()
     {
-        QFETCH(QStringList, chosen);
-        QFETCH(int, parityIndex);
-        QFETCH(QString, settings);
-        QFETCH(QList<int>, line);
-        QCOMPARE(PortSettings::settingsString(chosen[0], parityIndex, chosen[1], chosen[2]), settings);
-        const auto p = PortSettings::parse(settings);
-        QCOMPARE((p ? QList<int>{p->baudRate, p->parity, p->dataBits, p->stopBits} : QList<int>()), line);
+        QStringList all;
+        for (const char* baud : {"2400", "9600", "115200"})
+            for (const char* parity : {"N", "E", "O", "M", "S"})
+                for (const char* bits : {"5", "6", "7", "8"})
+                    for (const char* stop : {"1", "2"})
+                        all << QStringList{baud, parity, bits, stop}.join(',');
+        const auto reported = [](const QString& settings) {
+            const QStringList f = settings.split(',');
+            const QHash<QString, speed_t> speeds{{"2400", B2400}, {"9600", B9600}, {"115200", B115200}};
+            const QHash<QString, tcflag_t> sizes{{"5", CS5}, {"6", CS6}, {"7", CS7}, {"8", CS8}};
+            const QHash<QString, tcflag_t> parities{{"N", 0},
+                                                    {"E", PARENB},
+                                                    {"O", PARENB | PARODD},
+                                                    {"M", PARENB | PARODD | CMSPAR},
+                                                    {"S", PARENB | CMSPAR}};
+            termios tio{};
+            ::cfmakeraw(&tio);
+            ::cfsetspeed(&tio, speeds.value(f[0], B0));
+            tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB)) | sizes[f[2]] |
+                          parities[f[1]] | (f[3] == "2" ? CSTOPB : 0);
+            return tio;
+        };
+        QList<termios> driver;
+        for (const QString& got : all)
+            driver << reported(got);
+        for (const QString& asked : all)
+            for (qsizetype g = 0; g < all.size(); ++g)
+                for (bool pty : {false, true}) {
+                    const QString& got = all[g];
+                    const bool same = pty ? asked.section(',', 0, 0) == got.section(',', 0, 0) &&
+                                                asked.section(',', 3) == got.section(',', 3)
+                                          : asked == got;
+                    QVERIFY2(LineReadBack::tookEffect(driver[g], *PortSettings::parse(asked), pty) == same,
+                             qPrintable(asked + " read back as " + got + (pty ? " on a pty" : "")));
+                }
+        QVERIFY(
+            LineReadBack::tookEffect(reported("9600,N,8,1"), *PortSettings::parse("250000,N,8,1"), false));
     }
 
     // Which map is in force is decided once, at start; "~" is a temporary home.

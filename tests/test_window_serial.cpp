@@ -3,6 +3,7 @@
 // through a temporary ports folder, driven from their far ends.
 
 #include "BlockingPresenter.h"
+#include "BoardText.h"
 #include "FakeClocks.h"
 #include "InvokeSlot.h"
 #include "PtyPair.h"
@@ -16,14 +17,14 @@
 
 namespace {
 
-QByteArray padded(const QByteArray& line)
+// Start number n with the time 00:00:<n mod 60>.00, as the device sends it and as the board gets it.
+QByteArray l0(int n)
 {
-    return line.leftJustified(22, ' ') + '\r';
+    return BoardText::l0(QByteArray::number(n), "00:00:" + QByteArray::number(n % 60) + ".00");
 }
-
-QByteArray l0(int number)
+QByteArray l0Line(int n)
 {
-    return "..L0\t " + QByteArray::number(number) + "\t00:00:" + QByteArray::number(number % 60) + ".00\r";
+    return BoardText::l0Line(QByteArray::number(n), "00:00:" + QByteArray::number(n % 60) + ".00");
 }
 
 } // namespace
@@ -83,9 +84,9 @@ private slots:
         m_boxes.releaseWhen = [&] { return m_input->bytesWaiting() == later.size(); };
         QVERIFY(m_in->writeFar(l0(141) + "..R...00043...00:xx:23.45\r"));
 
-        QByteArray expected = padded("141.    00:00:21.00") + padded(" 0043   :  : 0.005");
+        QByteArray expected = l0Line(141) + BoardText::line(" 0043   :  : 0.005");
         for (int n = 142; n <= 145; ++n)
-            expected += padded(QByteArray::number(n) + ".    00:00:" + QByteArray::number(n % 60) + ".00");
+            expected += l0Line(n);
         const QByteArray got = m_out->collect(expected.size());
         QCOMPARE(m_boxes.shown.size(), 1);
         QCOMPARE(m_boxes.givenUp, 0);
@@ -100,7 +101,7 @@ private slots:
         m_boxes.whileShown = [&] { QVERIFY(m_in->vanish()); };
         m_boxes.releaseWhen = [&] { return lost.count() == 1; };
         QVERIFY(m_in->writeFar(l0(141) + "..R...00043...00:xx:23.45\r"));
-        const QByteArray before = padded("141.    00:00:21.00") + padded(" 0043   :  : 0.005");
+        const QByteArray before = l0Line(141) + BoardText::line(" 0043   :  : 0.005");
         QCOMPARE(m_out->collect(before.size()), before);
         QCOMPARE(m_boxes.givenUp, 0);
 
@@ -108,7 +109,7 @@ private slots:
         QVERIFY(m_in->relink());
         QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, 5000);
         QVERIFY(m_in->writeFar(l0(142)));
-        const QByteArray after = padded("142.    00:00:22.00");
+        const QByteArray after = l0Line(142);
         QCOMPARE(m_out->collect(after.size()), after);
         const QStringList log = m_window->engine().form().texts.Text1.split(QStringLiteral("\r\n"));
         QCOMPARE(log.count(QStringLiteral("14:03:07 +++ COM-Port 1 Verbindung unterbrochen")), 1);
@@ -123,7 +124,7 @@ private slots:
         QVERIFY(m_in->writeFar("AB"));
         QCOMPARE(m_out->collect(1, 200), QByteArray()); // no line end yet
         QVERIFY(m_in->writeFar("C\r\xe4\r"));
-        const QByteArray expected = padded("ABC") + padded("\xe4");
+        const QByteArray expected = BoardText::line("ABC") + BoardText::line("\xe4");
         QCOMPARE(m_out->collect(expected.size()), expected);
     }
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BoardText.h"
 #include "FakeClocks.h"
 #include "FakeSerialPort.h"
 #include "RecordingPresenter.h"
@@ -76,8 +77,7 @@ struct EngineRig
             lines.removeLast();
         return lines.mid(0, qMax(0, int(lines.size()) - m_setupLogLines));
     }
-    // A board line as it goes out: padded with blanks to 22 characters, then CR.
-    static QByteArray boardLine(const QByteArray& text) { return text.leftJustified(22, ' ') + '\r'; }
+    static QByteArray boardLine(const QByteArray& text) { return BoardText::line(text); }
 
     FakeSerialPort in;
     FakeSerialPort out;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeSerialPort.h"
 
+#include "ports/PortSettings.h"
+
 bool FakeSerialPort::setCommPort(int number)
 {
     if (m_open || number < 1 || number > 255)
@@ -11,7 +13,7 @@ bool FakeSerialPort::setCommPort(int number)
 
 bool FakeSerialPort::setSettings(const QString& settings)
 {
-    if (refuseSettings)
+    if (refuseSettings || m_open || !PortSettings::parse(settings))
         return false;
     m_settings = settings;
     return true;

@@ -17,6 +17,8 @@
 //   them for every delivery.
 // - unplug(): the far end goes away. The port reports connectionLost() once, refuses writes and drops what it
 //   had received, until replug() brings the device back (reconnected()).
+// - A settings string is refused while the port is open and when it names anything the platform cannot
+//   honour (PortSettings::parse); the port number outside 1..255 and while open.
 // Ports listed in `existing` open; everything written is kept in `written`.
 class FakeSerialPort : public SerialPortService
 {
