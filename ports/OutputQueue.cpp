@@ -19,7 +19,7 @@ OutputQueue::Sent OutputQueue::send(const QByteArray& line)
 void OutputQueue::enqueue(const QByteArray& line)
 {
     bool dropped = false;
-    while (!m_lines.empty() && m_waitingBytes + line.size() > Limit) {
+    while (!m_lines.empty() && m_waitingBytes + line.size() > m_limit) {
         m_waitingBytes -= m_lines.front().size();
         m_lines.pop_front();
         dropped = true;

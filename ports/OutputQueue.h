@@ -36,8 +36,12 @@ public:
     void handOver();
     // Drops every waiting line (the port is closed or its device went away).
     void clear();
-    // How many bytes wait in the queue (not those the writer holds).
+    // How many bytes and lines wait in the queue (not those the writer holds).
     qsizetype waitingBytes() const { return m_waitingBytes; }
+    qsizetype waitingLines() const { return qsizetype(m_lines.size()); }
+    // At most this many bytes wait (Limit, unless a test asks for less); a single line may be longer.
+    qsizetype limit() const { return m_limit; }
+    void setLimit(qsizetype bytes) { m_limit = bytes; }
 
 signals:
     // Waiting lines were dropped; once for each overload, which ends when nothing waits any more.
@@ -54,5 +58,6 @@ private:
     PortWriter& m_writer;
     std::deque<QByteArray> m_lines; // oldest first
     qsizetype m_waitingBytes = 0;
+    qsizetype m_limit = Limit;
     bool m_overloaded = false; // lines were dropped since the queue was last empty
 };

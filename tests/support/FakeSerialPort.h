@@ -54,7 +54,7 @@ public:
     // One turn of the event loop: the board has room for `room` bytes until the next turn, takes what the
     // port holds, and the queue hands it the lines that wait; a gone board is noticed.
     void turn(qsizetype room);
-    const OutputQueue& queue() const { return m_queue; }
+    OutputQueue& queue() { return m_queue; }
 
     FakeBoard board;
 
