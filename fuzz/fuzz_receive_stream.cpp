@@ -71,11 +71,11 @@ struct Run
         checkOutput();
     }
 
-    // Delivers `bytes` in pieces of random length (at most about 50, so that long runs stay quick).
+    // Delivers `bytes` in pieces of random length (at most about 20, so that long runs stay quick).
     void deliverInPieces(const QByteArray& bytes, std::minstd_rand& random, unsigned seed)
     {
         static const int largest[] = {1, 3, 16, 200, 4096, 12000};
-        const int shortest = std::max(1, int(bytes.size() / 50));
+        const int shortest = std::max(1, int(bytes.size() / 20));
         std::uniform_int_distribution<qsizetype> length(shortest, std::max(shortest, largest[seed % 6]));
         for (qsizetype at = 0, n = 0; at < bytes.size(); at += n) {
             n = std::min(length(random), bytes.size() - at);
