@@ -25,7 +25,11 @@ struct FakeBoard : PortWriter
         taken.append(data, std::max<qsizetype>(n, 0));
         return n;
     }
-    bool hold(const char* data, qsizetype size) override { return m_held.append(data, size), true; }
+    bool hold(const char* data, qsizetype size) override
+    {
+        m_held.append(data, size);
+        return true;
+    }
     qsizetype turn(qsizetype bytes)
     {
         room = bytes;
