@@ -8,7 +8,8 @@
 // run); FF '0'..'4' select mode in_out, TagAlge, AktTime, Stopen, Timer; FF 'I' / FF 'O' the open/close
 // button of the input / output port; FF 'D' an overrun event; FF 'T' n a turn of the event loop in which the
 // board takes up to 4n bytes (n = 0: it stalls); FF 'F' its writes begin / stop failing; FF 'V' / FF 'R' it
-// vanishes / is back.
+// vanishes / is back; FF '*' n the byte before n³/1024 times more (a long line from a short input; at most
+// 24,000 bytes added in all).
 
 #include "EngineRig.h"
 #include "FuzzChecks.h"
@@ -35,15 +36,23 @@ std::vector<Step> parse(const uint8_t* data, size_t size)
 {
     std::vector<Step> steps;
     QByteArray bytes;
+    qsizetype budget = 24000; // bytes that repeats may add
     for (size_t i = 1; i < size; ++i) {
         if (data[i] != 0xFF || i + 1 == size || data[i + 1] == 0xFF) {
             bytes += char(data[i]);
             i += data[i] == 0xFF;
             continue;
         }
-        steps.push_back({0, std::exchange(bytes, QByteArray())});
         const char command = char(data[++i]);
-        steps.push_back({command, {}, command == 'T' && i + 1 < size ? 4 * data[++i] : 0});
+        const int n = (command == 'T' || command == '*') && i + 1 < size ? data[++i] : 0;
+        if (command == '*' && !bytes.isEmpty()) {
+            const qsizetype more = std::min<qsizetype>(n * n * n / 1024, budget);
+            budget -= more;
+            bytes.append(more, bytes.back());
+            continue;
+        }
+        steps.push_back({0, std::exchange(bytes, QByteArray())});
+        steps.push_back({command, {}, 4 * n});
     }
     steps.push_back({0, bytes});
     return steps;
