@@ -8,7 +8,7 @@
 // run); FF '0'..'4' select mode in_out, TagAlge, AktTime, Stopen, Timer; FF 'I' / FF 'O' the open/close
 // button of the input / output port; FF 'D' an overrun event; FF 'T' n a turn of the event loop in which the
 // board takes up to 4n bytes (n = 0: it stalls); FF 'F' its writes begin / stop failing; FF 'V' / FF 'R' it
-// vanishes / is back.
+// vanishes / is back; FF '*' n the byte before, n*n*n/1024 times more (long lines from short inputs).
 
 #include "EngineRig.h"
 #include "FuzzChecks.h"
@@ -35,15 +35,22 @@ std::vector<Step> parse(const uint8_t* data, size_t size)
 {
     std::vector<Step> steps;
     QByteArray bytes;
+    qsizetype budget = 24000; // bytes that repeats may add
     for (size_t i = 1; i < size; ++i) {
         if (data[i] != 0xFF || i + 1 == size || data[i + 1] == 0xFF) {
             bytes += char(data[i]);
             i += data[i] == 0xFF;
             continue;
         }
-        steps.push_back({0, std::exchange(bytes, QByteArray())});
         const char command = char(data[++i]);
-        steps.push_back({command, {}, command == 'T' && i + 1 < size ? 4 * data[++i] : 0});
+        const int n = (command == 'T' || command == '*') && i + 1 < size ? data[++i] : 0;
+        if (command == '*' && !bytes.isEmpty()) {
+            bytes.append(std::min<qsizetype>(n * n * n / 1024, budget), bytes.back());
+            budget = std::max<qsizetype>(0, budget - n * n * n / 1024);
+            continue;
+        }
+        steps.push_back({0, std::exchange(bytes, QByteArray())});
+        steps.push_back({command, {}, 4 * n});
     }
     steps.push_back({0, bytes});
     return steps;
@@ -93,41 +100,36 @@ struct Run
         const FormModel& form = rig.form;
         const qsizetype writtenBefore = rig.out.written.size();
         const QString text5Before = form.texts.Text5;
-        const QString tailBefore = form.texts.Text3;
-        QString lastLine = rig.engine.lines.LastLine();
-
+        const bool inOut = form.convertsInput() && form.isMode(OperatingMode::in_out);
+        const QByteArray all = inOut ? form.texts.Text3.toLatin1() + bytes : QByteArray();
+        QByteArray lastLine = rig.engine.lines.LastLine().toLatin1();
         rig.deliver(bytes);
-
-        const QByteArray added = rig.out.written.mid(writtenBefore);
+        const QByteArrayView added = QByteArrayView(rig.out.written).sliced(writtenBefore);
         const QString& buffer = form.texts.Text3;
         check(buffer.size() <= ReceivePath::BufferLimit, "input buffer within its bound", buffer.size());
-        if (!form.convertsInput()) {
-            check(added.isEmpty(), "nothing goes out while input is only collected");
-            return;
-        }
+        if (!form.convertsInput())
+            return check(added.isEmpty(), "nothing goes out while input is only collected");
         check(!buffer.contains(u'\r'), "only the unfinished tail stays in the buffer");
         check(added.count('\r') <= bytes.count('\r'), "each input line gives at most one output line");
         // A line processed trims the log; only this event's own messages may follow.
         check(form.texts.Text5 == text5Before || form.texts.Text1.size() <= TrafficMonitor::TextLimit + 200,
               "log trimmed", form.texts.Text1.size());
-        if (!form.isMode(OperatingMode::in_out))
+        if (!inOut)
             return;
         // Mode in_out passes each line on as it came (its last BufferLimit characters), padded to 22, repeats
         // of the line before left out; a board that went away unnoticed takes the first lines, then none.
         QByteArray expected;
-        const QStringList lines = (tailBefore + QString::fromLatin1(bytes)).split(u'\r');
-        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
-            const QString line = lines[i].right(ReceivePath::BufferLimit);
-            if (line == lastLine)
-                continue;
-            const QByteArray out = EngineRig::boardLine(line.toLatin1());
-            if (rig.form.OutPortOpen)
-                expected += out;
-            lastLine = QString::fromLatin1(out.left(20));
+        qsizetype start = 0;
+        for (qsizetype cr = 0; (cr = all.indexOf('\r', start)) >= 0; start = cr + 1) {
+            const QByteArray line = all.mid(start, cr - start).right(ReceivePath::BufferLimit);
+            if (line != lastLine && rig.form.OutPortOpen)
+                expected += EngineRig::boardLine(line);
+            lastLine = line == lastLine ? lastLine : line.leftJustified(20, ' ', true);
         }
-        check(rig.out.board.gone ? expected.startsWith(added) : added == expected,
-              "in_out passes each line on as received (its last 10000 characters), padded to 22", added);
-        check(rig.form.texts.Text3 == lines.last().right(ReceivePath::BufferLimit), "the tail is kept");
+        check(rig.out.board.gone ? QByteArrayView(expected).startsWith(added) : added == expected,
+              "in_out passes each line on as received (its last 10000 characters), padded to 22",
+              added.toByteArray());
+        check(buffer == QLatin1String(all.mid(start).right(ReceivePath::BufferLimit)), "the tail is kept");
     }
 
     void command(const Step& step)
@@ -169,10 +171,8 @@ struct Run
             check(line.size() >= 22, "output lines hold at least 22 characters", line);
         const QByteArrayList got = rig.out.board.taken.split('\r');
         qsizetype next = 0;
-        for (const QByteArray& line : got.mid(0, got.size() - 1)) {
-            next = sent.indexOf(line, next) + 1;
-            check(next > 0, "the board gets whole lines in order", line);
-        }
+        for (const QByteArray& line : got.mid(0, got.size() - 1))
+            check((next = sent.indexOf(line, next) + 1) > 0, "the board gets whole lines in order", line);
     }
 
     auto outcome() const
@@ -188,11 +188,9 @@ struct Run
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size == 0)
-        return 0;
     const std::vector<Step> steps = parse(data, size);
-    const Run whole(steps, data[0], false);
-    const Run pieces(steps, data[0], true);
+    const Run whole(steps, size > 0 ? data[0] : 0, false);
+    const Run pieces(steps, size > 0 ? data[0] : 0, true);
     check(whole.outcome() == pieces.outcome(),
           "the same bytes out and on the board, log, texts and boxes whether received whole or in pieces");
     return 0;

@@ -26,6 +26,11 @@ def turn(n):
     return b"\xffT" + bytes([n])
 
 
+def repeat(n):
+    # The byte before, n * n * n / 1024 times more.
+    return b"\xff*" + bytes([n])
+
+
 def numbered(first, count):
     return b"".join(b"%d\r" % i for i in range(first, first + count))
 
@@ -35,13 +40,13 @@ RECEIVE = {
     "tag-records-crlf": stream(1, (L0 + b"\n" + L1 + b"\n" + R + b"\n") * 3),
     "in-out-lines": stream(0, b"A\rB\rB\r" + b"x" * 25 + b"\rC"),
     "in-out-pieces": stream(16, b"12", cmd("|"), b"3\r45", cmd("|"), b"6\r"),
-    "overlong-in-pieces": stream(40, b"y" * 12000, cmd("|"), b"tail\r", L0),
-    "overlong-in-one": stream(0, b"z" * 10500 + b"\r" + b"next\r"),
+    "overlong-in-pieces": stream(40, b"y", repeat(232), cmd("|"), b"tail\r", L0),
+    "overlong-in-one": stream(0, b"z", repeat(222), b"\r" + b"next\r"),
     "all-bytes": stream(1, ALL_BYTES + b"\r" + ALL_BYTES),
     "all-bytes-in-out": stream(8, ALL_BYTES + b"\r"),
     "modes-and-ports": stream(1, L0, cmd("3"), b"kept\rgone", cmd("1"), L1, cmd("O"), R, cmd("O"),
                               cmd("I"), b"lost\r", cmd("I"), L0, cmd("D"), R, cmd("0"), b"A\r"),
-    "collecting-overflow": stream(3, b"q" * 11000 + b"\r", cmd("0"), b"ok\r"),
+    "collecting-overflow": stream(3, b"q", repeat(225), b"\r", cmd("0"), b"ok\r"),
     "slow-board": stream(0, turn(0), numbered(0, 60), turn(5), turn(5), turn(0), numbered(200, 20),
                          turn(255), turn(255), turn(255), turn(255), numbered(300, 5), turn(3)),
     "vanishing-board": stream(1, turn(0), L0 * 2, L1, R, (L0 + L1) * 15, cmd("V"), R, turn(9), L0, cmd("R"), L1,

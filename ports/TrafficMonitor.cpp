@@ -24,13 +24,15 @@ TrafficMonitor::TrafficMonitor(TextBoxes& texts) : m_texts(texts) {}
 
 QString TrafficMonitor::visibleText(QStringView text)
 {
-    QString out;
-    out.reserve(text.size());
+    // Runs on every line shown, so one test for most characters and no append call per character.
+    constexpr uint32_t hidden = 1u << 2 | 1u << 9 | 1u << 10 | 1u << 13 | 1u << 20;
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* end = out.data();
     for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u != 2 && u != 9 && u != 10 && u != 13 && u != 20)
-            out.append(c);
+        *end = c;
+        end += c.unicode() > 20 || (hidden >> c.unicode() & 1u) == 0;
     }
+    out.truncate(end - out.constData());
     return out;
 }
 

@@ -51,16 +51,18 @@ private slots:
         }
     }
 
-    // STX, TAB, LF, CR and DC4 are left out of what the monitors show.
+    // STX, TAB, LF, CR and DC4 are left out of what the monitors show; their neighbours stay.
     void monitorShowsVisibleText()
     {
         TextBoxes texts;
         TrafficMonitor monitor(texts);
-        monitor.ShowMess(QStringLiteral("\x02"
-                                        "A\tB\x14\r\n"),
+        monitor.ShowMess(QStringLiteral("\x01\x02\x03"
+                                        "A\x08\tB\x0b\x0c\r\x0e\x13\x14\x15\n\xff"),
                          0);
         monitor.ShowMess(QStringLiteral("\r"), 0);
-        QCOMPARE(texts.MessIn, QStringLiteral("\r\nAB\r\n"));
+        QCOMPARE(texts.MessIn, QStringLiteral("\r\n\x01\x03"
+                                              "A\x08"
+                                              "B\x0b\x0c\x0e\x13\x15\xff\r\n"));
         QVERIFY(texts.MessOut.isEmpty());
     }
 
