@@ -221,6 +221,8 @@ bool QtSerialPortService::output(const QString& text)
             deviceLost();
             return false;
         }
+        if (done > 0)
+            emit bytesSent(bytes.left(done));
     }
     const qsizetype left = bytes.size() - done;
     if (left == 0)
@@ -233,6 +235,7 @@ bool QtSerialPortService::output(const QString& text)
     }
     if (m_port.write(bytes.constData() + done, left) != left)
         return false;
+    emit bytesSent(bytes.mid(done));
     return !m_lost && m_port.isOpen();
 }
 
@@ -241,6 +244,7 @@ void QtSerialPortService::enqueue(QByteArray line)
     bool dropped = false;
     while (!m_queue.empty() && m_queuedBytes + line.size() > QueueLimit) {
         m_queuedBytes -= m_queue.front().size();
+        emit lineDropped(m_queue.front());
         m_queue.pop_front();
         dropped = true;
     }
@@ -264,6 +268,7 @@ void QtSerialPortService::handOver()
         const qsizetype done = m_port.bytesToWrite() == 0 ? std::max<qsizetype>(writeNow(line), 0) : 0;
         if (done < line.size())
             m_port.write(line.constData() + done, line.size() - done);
+        emit bytesSent(line);
     }
     if (m_queue.empty())
         m_overloaded = false;
@@ -294,8 +299,10 @@ QString QtSerialPortService::input()
     if (!m_port.isOpen())
         return {};
     const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
-    if (!bytes.isEmpty())
+    if (!bytes.isEmpty()) {
         noteTaken();
+        emit bytesRead(bytes);
+    }
     return QString::fromLatin1(bytes);
 }
 

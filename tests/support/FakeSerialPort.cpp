@@ -40,16 +40,20 @@ bool FakeSerialPort::output(const QString& text)
 {
     if (!m_open || m_unplugged || refuseWrite)
         return false;
-    written += toLatin1Bytes(text);
+    const QByteArray bytes = toLatin1Bytes(text);
+    written += bytes;
+    emit bytesSent(bytes);
     return true;
 }
 
 QString FakeSerialPort::input()
 {
     const QString text = QString::fromLatin1(m_received);
-    m_received.clear();
-    if (!text.isEmpty())
+    if (!text.isEmpty()) {
         noteTaken();
+        emit bytesRead(m_received);
+    }
+    m_received.clear();
     return text;
 }
 

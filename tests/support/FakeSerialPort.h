@@ -17,6 +17,8 @@
 //   them for every delivery.
 // - unplug(): the far end goes away. The port reports connectionLost() once, refuses writes and drops what it
 //   had received, until replug() brings the device back (reconnected()).
+// - Every output() goes to the device whole and at once (bytesSent()); there is no queue, so no line is
+//   ever dropped. input() reports what it returns with bytesRead().
 // Ports listed in `existing` open; everything written is kept in `written`.
 class FakeSerialPort : public SerialPortService
 {

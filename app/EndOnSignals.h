@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QAction;
+class QSocketNotifier;
+
+// SIGTERM, SIGINT and SIGHUP end Brelox the way "Datei > Ende" does: the action is triggered on the GUI
+// thread (the handler only writes a byte into a pipe that a QSocketNotifier watches), so both ports close
+// through their buttons' paths, the window closes and the program exits with status 0 after the journal
+// is synced and closed. One instance at a time.
+class EndOnSignals : public QObject
+{
+    Q_OBJECT
+public:
+    explicit EndOnSignals(QAction* ende, QObject* parent = nullptr);
+    ~EndOnSignals() override;
+
+private:
+    void arrived();
+
+    QPointer<QAction> m_ende;
+    QSocketNotifier* m_notifier = nullptr;
+};

@@ -1,0 +1,336 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The race journal: exact entries, every byte value, and the journal of a Brelox on pseudo-terminals that is
+// killed, that cannot write, and whose journal is replayed into a second Brelox.
+#include "FakeClocks.h"
+#include "PtyPair.h"
+#include "RecordingPresenter.h"
+#include "core/JournalEscapes.h"
+#include "engine/Engine.h"
+#include "engine/Journal.h"
+#include "ports/QtSerialPortService.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+using Channel = Journal::Channel;
+constexpr int IoTimeout = 10000;
+
+// A journaled Brelox without a window (this program started with --journaled-brelox PORTS JOURNAL FSIZE):
+// both ports opened in mode 1:1 IN->OUT, "ready" once they are; at the end of its standard input it ends as
+// "Datei > Ende" does and prints its message log.
+static int journaledBrelox(int argc, char* argv[])
+{
+    // Nothing of the test's own: not its pseudo-terminals' other ends, and no life beyond the test's.
+    for (int fd = 3; fd < 1024; ++fd)
+        ::close(fd);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    QCoreApplication app(argc, argv);
+    if (const rlim_t limit = std::strtoull(argv[4], nullptr, 10)) {
+        const rlimit fileSize{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        ::signal(SIGXFSZ, SIG_IGN);
+    }
+    QtSerialPortService in{ComPortMap(QString::fromLocal8Bit(argv[2]))};
+    QtSerialPortService out{ComPortMap(QString::fromLocal8Bit(argv[2]))};
+    SystemWallClock wall;
+    SystemMonotonicClock mono;
+    RecordingPresenter boxes;
+    Journal journal(mono, wall);
+    journal.open(QString::fromLocal8Bit(argv[3]), QDateTime::currentDateTime(),
+                 QStringLiteral("Brelox 9.9.9"));
+    Engine engine(in, out, wall, mono, boxes, SleepInhibitor::none(), &journal);
+    QObject::connect(&in, &SerialPortService::onComm, &in, [&] { engine.receive.MSComm1_OnComm(); });
+    engine.Form_Load();
+    engine.modes.in_out_Click();
+    engine.inputToggle.toggle(PortChoice{"COM 1", "9600", 2, "8", "1"});
+    engine.outputToggle.toggle(PortChoice{"COM 2", "9600", 2, "8", "1"});
+    std::puts(in.isOpen() && out.isOpen() ? "ready" : "ports not open");
+    std::fflush(stdout);
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char byte;
+        if (::read(0, &byte, 1) > 0)
+            return;
+        input.setEnabled(false);
+        engine.Ende_Click();
+        QCoreApplication::processEvents(); // a fault found by the writer reaches the log
+        journal.close();
+        QCoreApplication::processEvents();
+        std::fputs(engine.form().texts.Text1.toUtf8().constData(), stdout);
+        QCoreApplication::quit();
+    });
+    return QCoreApplication::exec();
+}
+
+// A journal read as a reader does: entries to the end; a last line cut by a kill is the only one skipped.
+struct Parsed
+{
+    QByteArray header;
+    QList<std::pair<QByteArray, QByteArray>> entries; // channel, unescaped data
+    QMap<QByteArray, QByteArray> joined;
+    bool valid = true;
+};
+static Parsed parse(const QString& path)
+{
+    QFile file(path);
+    Parsed parsed{{}, {}, {}, file.open(QIODevice::ReadOnly)};
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    static const QRegularExpression entry(
+        QStringLiteral("^\\d+ \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d (in|out|drop|to-in|log|mode|port) (.+)$"));
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i].startsWith('#')) {
+            parsed.header += lines[i] + '\n';
+            continue;
+        }
+        const QRegularExpressionMatch match = entry.match(QString::fromUtf8(lines[i]));
+        const auto data = JournalEscapes::unescape(match.captured(2).toUtf8());
+        parsed.valid = parsed.valid && match.hasMatch() && data;
+        parsed.entries.append({match.captured(1).toLatin1(), data.value_or("")});
+        parsed.joined[match.captured(1).toLatin1()] += data.value_or("");
+    }
+    return parsed;
+}
+
+static QString onlyJournal(const QString& folder)
+{
+    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.journal")}, QDir::Files);
+    return files.size() == 1 ? files.first().absoluteFilePath() : QString();
+}
+
+// The records of a race, one CR-ended line each, and what the board shows of them in mode 1:1 IN->OUT.
+static QByteArray records(int from, int count, QByteArray* board = nullptr)
+{
+    QByteArray sent;
+    for (int n = from; n < from + count; ++n) {
+        const QByteArray line = "  L0\t" + QByteArray::number(n).rightJustified(4, ' ') + "\t00:01:23.45";
+        sent += line + '\r';
+        if (board)
+            *board += line.leftJustified(22, ' ') + '\r';
+    }
+    return sent;
+}
+
+// The journaled Brelox of journaledBrelox() on the pseudo-terminals com1 and com2 in `ports`.
+struct Run
+{
+    Run(const QString& ports, const QString& journal, qint64 fileSizeLimit = 0)
+    {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("--journaled-brelox"), ports, journal, QString::number(fileSizeLimit)});
+        ready = process.waitForReadyRead(IoTimeout) && process.readLine() == "ready\n";
+    }
+    // Ends it as "Datei > Ende" does and returns its message log.
+    QString end()
+    {
+        process.closeWriteChannel();
+        return process.waitForFinished(IoTimeout) ? QString::fromUtf8(process.readAll()) : QString();
+    }
+    QProcess process;
+    bool ready = false;
+};
+
+// Reads the far end of the board until `count` bytes came, then what follows at once. Polls afresh every
+// few milliseconds: on this kernel a poll of a pseudo-terminal's master already waiting can miss the data.
+static QByteArray board(PtyPair& far, qsizetype count)
+{
+    QByteArray got;
+    for (QDeadlineTimer deadline(IoTimeout); got.size() < count && !deadline.hasExpired();)
+        got += far.readFar(int(count - got.size()), 20);
+    return got + far.drainFar(100);
+}
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+private slots:
+    void entriesAreWrittenExactly()
+    {
+        QTemporaryDir home;
+        const QString folder = home.filePath(QStringLiteral("state/brelox/journal"));
+        FakeMonotonicClock mono;
+        FakeWallClock wall;
+        wall.now = QTime(9, 30, 12, 345);
+        const QDateTime started(QDate(2027, 1, 15), QTime(9, 30, 12), Qt::OffsetFromUTC, 3600);
+        Journal journal(mono, wall);
+        Journal secondInTheSameSecond(mono, wall);
+        QVERIFY(journal.open(folder, started, QStringLiteral("Brelox 1.0.2")));
+        QVERIFY(secondInTheSameSecond.open(folder, started, QStringLiteral("Brelox 1.0.2")));
+        mono.advance(1234);
+        journal.record(Channel::In, QByteArray("\t\r\n\\\x00\x1f\x7f ~A\xe4", 11));
+        journal.recordText(Channel::Log, QStringLiteral("09:30:13 +++ COM-Port 1 wurde geöffnet\t\\\r\n"));
+        journal.close();
+        QFile file(journal.fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("# Brelox 1.0.2 journal, started 2027-01-15 09:30:12 +0100\n"
+                                            "# <ms since start> <local time> <channel> <data>\n"
+                                            "1234 09:30:12.345 in \\t\\r\\n\\\\\\x00\\x1F\\x7F ~A\\xE4\n"
+                                            "1234 09:30:12.345 log 09:30:13 +++ COM-Port 1 wurde ge\xc3\xb6"
+                                            "ffnet\\t\\\\\\r\\n\n"));
+        QCOMPARE(QFileInfo(journal.fileName()).fileName(), QStringLiteral("2027-01-15_09-30-12.journal"));
+        QCOMPARE(QFileInfo(secondInTheSameSecond.fileName()).fileName(),
+                 QStringLiteral("2027-01-15_09-30-12-2.journal"));
+        struct stat fileStat, folderStat;
+        QVERIFY(::stat(QFile::encodeName(journal.fileName()), &fileStat) == 0);
+        QVERIFY(::stat(QFile::encodeName(home.filePath(QStringLiteral("state/brelox"))), &folderStat) == 0);
+        QCOMPARE(fileStat.st_mode & 0777, 0600u);
+        QCOMPARE(folderStat.st_mode & 0777, 0700u);
+    }
+
+    // Property: whatever the bytes and however they are cut, each entry gives back its chunk exactly.
+    void everyByteValueAndChunkSurvives()
+    {
+        QByteArray all(256, 0);
+        std::iota(all.begin(), all.end(), 0);
+        QRandomGenerator random(16);
+        for (int round = 0; round < 50; ++round) {
+            std::shuffle(all.begin(), all.end(), random);
+            QList<QByteArray> chunks;
+            for (qsizetype at = 0; at < all.size();) {
+                chunks << all.mid(at, random.bounded(1, 40));
+                at += chunks.last().size();
+            }
+            QTemporaryDir dir;
+            FakeMonotonicClock mono;
+            FakeWallClock wall;
+            Journal journal(mono, wall);
+            QVERIFY(journal.open(dir.path(), QDateTime::currentDateTime(), QStringLiteral("Brelox")));
+            for (const QByteArray& chunk : chunks)
+                journal.record(round % 2 ? Channel::Out : Channel::In, chunk);
+            journal.close();
+            const Parsed parsed = parse(journal.fileName());
+            QVERIFY(parsed.valid);
+            QCOMPARE(parsed.entries.size(), chunks.size());
+            for (qsizetype i = 0; i < chunks.size(); ++i)
+                QCOMPARE(parsed.entries[i].second, chunks[i]);
+        }
+    }
+
+    void faultsGiveOneLineAndTheBoardGetsEveryLine_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<qint64>("fileSizeLimit");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full (file size limit)")
+            << "journal" << qint64(400) << "Datei zu groß für das System";
+        QTest::newRow("folder nobody may write") << "/sys/kernel" << qint64(0) << "keine Schreibrechte";
+        QTest::newRow("folder that is a file") << "file" << qint64(0) << "Ordner ist eine Datei";
+        QTest::newRow("folder below a file") << "file/journal" << qint64(0) << "Ordner ist eine Datei";
+    }
+    void faultsGiveOneLineAndTheBoardGetsEveryLine()
+    {
+        QFETCH(QString, folder);
+        QFETCH(qint64, fileSizeLimit);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QFile(dir.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly);
+        PtyPair device(dir.path(), 1), far(dir.path(), 2);
+        Run run(dir.path(), QDir(dir.path()).filePath(folder), fileSizeLimit);
+        QVERIFY(run.ready);
+        QByteArray expected;
+        for (int part = 0; part < 20; ++part) {
+            QVERIFY(device.writeFar(records(part * 5, 5, &expected)));
+            QCOMPARE(board(far, expected.size() - (part * 5 * 23)), expected.mid(part * 5 * 23));
+        }
+        const QStringList log = run.end().split(QStringLiteral("\r\n"));
+        QCOMPARE(log.filter(QStringLiteral("Protokoll")).size(), 1);
+        QVERIFY(log.filter(QRegularExpression(
+                               QStringLiteral("^\\d\\d:\\d\\d:\\d\\d \\+\\+\\+ Protokoll kann nicht "
+                                              "geschrieben werden: ") +
+                               QRegularExpression::escape(reason) + '$'))
+                    .size() == 1);
+        QVERIFY(parse(onlyJournal(dir.filePath(folder))).valid || fileSizeLimit == 0);
+    }
+
+    void killedMidStreamOrAfter_data()
+    {
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("killed in the middle of the stream") << false;
+        QTest::newRow("stream finished 0.5 s before the kill") << true;
+    }
+    void killedMidStreamOrAfter()
+    {
+        QFETCH(bool, finished);
+        QTemporaryDir dir;
+        PtyPair device(dir.path(), 1), far(dir.path(), 2);
+        Run run(dir.path(), dir.filePath(QStringLiteral("journal")));
+        QVERIFY(run.ready);
+        QByteArray sent, shown, seen;
+        for (int n = 0; n < 400; ++n) {
+            sent += records(n, 1, &shown);
+            QVERIFY(device.writeFar(sent.right(22)));
+            seen += far.drainFar(0);
+        }
+        seen += board(far, shown.size() - seen.size());
+        QCOMPARE(seen, shown);
+        // What the board showed 0.5 s before the kill was read and written by then.
+        QTest::qSleep(500);
+        if (!finished)
+            QVERIFY(device.writeFar(records(400, 100)));
+        ::kill(pid_t(run.process.processId()), SIGKILL);
+        QVERIFY(run.process.waitForFinished(IoTimeout));
+        const Parsed parsed = parse(onlyJournal(dir.filePath(QStringLiteral("journal"))));
+        QVERIFY(parsed.valid);
+        QVERIFY(parsed.header.startsWith("# Brelox 9.9.9 journal, started "));
+        QCOMPARE(parsed.joined["in"].left(sent.size()), sent);
+        QCOMPARE(parsed.joined["out"].left(shown.size()), shown);
+        QVERIFY(records(0, 500).startsWith(parsed.joined["in"]));
+        if (finished)
+            QCOMPARE(parsed.joined["in"] + parsed.joined["out"], sent + shown);
+    }
+
+    // The journal of a run, replayed by the device simulator into a second Brelox: the same board bytes.
+    void replayedJournalShowsTheSameBoard()
+    {
+        QTemporaryDir dir;
+        PtyPair device(dir.path(), 1), far(dir.path(), 2);
+        Run first(dir.path(), dir.filePath(QStringLiteral("journal")));
+        QVERIFY(first.ready);
+        // The second Brelox is up before the replay reaches the first record.
+        QTest::qSleep(2000);
+        QByteArray shown;
+        for (int part = 0; part < 10; ++part)
+            QVERIFY(device.writeFar(records(part * 3, 3, &shown)));
+        const QByteArray firstBoard = board(far, shown.size());
+        QCOMPARE(firstBoard, shown);
+        first.end();
+
+        const QString replayPorts = dir.filePath(QStringLiteral("replay"));
+        QProcess simulator;
+        simulator.start(QStringLiteral(BRELOX_SIMULATOR),
+                        {QStringLiteral("--ports"), replayPorts, QStringLiteral("--replay"),
+                         onlyJournal(dir.filePath(QStringLiteral("journal")))});
+        QVERIFY(simulator.waitForReadyRead(IoTimeout));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("second")));
+        QVERIFY(
+            QFile::link(replayPorts + QStringLiteral("/com1"), dir.filePath(QStringLiteral("second/com1"))));
+        PtyPair secondFar(dir.filePath(QStringLiteral("second")), 2);
+        Run second(dir.filePath(QStringLiteral("second")), dir.filePath(QStringLiteral("journal2")));
+        QVERIFY(second.ready);
+        QCOMPARE(board(secondFar, firstBoard.size()), firstBoard);
+        second.end();
+        simulator.terminate();
+        QVERIFY(simulator.waitForFinished(IoTimeout));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    if (argc == 5 && std::strcmp(argv[1], "--journaled-brelox") == 0)
+        return journaledBrelox(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestJournal test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_journal.moc"
