@@ -23,7 +23,7 @@ void onSignal(int)
 
 } // namespace
 
-EndOnSignals::EndOnSignals(QAction* ende, QObject* parent) : QObject(parent), m_ende(ende)
+EndOnSignals::EndOnSignals(QObject* parent) : QObject(parent)
 {
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;

@@ -39,6 +39,7 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
+    EndOnSignals endOnSignals; // from here on SIGTERM, SIGINT and SIGHUP end Brelox as "Datei > Ende" does
     QApplication::setApplicationName(QStringLiteral("Brelox"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/brelox_icon.svg")));
@@ -61,7 +62,7 @@ int main(int argc, char* argv[])
     MainForm window(input, output, wallClock, monotonicClock, boxes, sleep,
                     options.journal ? &journal : nullptr);
     boxes.setParentWidget(&window);
-    const EndOnSignals endOnSignals(window.findChild<QAction*>(QStringLiteral("Ende")));
+    endOnSignals.setAction(window.findChild<QAction*>(QStringLiteral("Ende")));
     window.show();
     return QApplication::exec();
 }

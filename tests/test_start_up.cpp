@@ -40,6 +40,9 @@ private slots:
             << QStringList{"--ports", "/nonexistent/ports"} << fail << 2
             << QString("brelox: Den Ports-Ordner '/nonexistent/ports' gibt es nicht.\n"
                        "brelox --help zeigt die Optionen.\n");
+        QTest::newRow("journal and none") << QStringList{"--journal", "/tmp", "--no-journal"} << fail << 2
+                                          << QString("brelox: --journal und --no-journal schließen einander "
+                                                     "aus.\nbrelox --help zeigt die Optionen.\n");
     }
     void commandLine()
     {
@@ -61,7 +64,8 @@ private slots:
             StartUp::parseCommandLine({QStringLiteral("brelox"), QStringLiteral("-h")});
         QCOMPARE(int(options.action), int(StartOptions::Action::Print));
         QCOMPARE(options.exitCode, 0);
-        for (const char* option : {"-h, --help", "-v, --version", "--ports <ordner>"})
+        for (const char* option : {"-h, --help", "-v, --version", "--ports <ordner>", "--journal <ordner>",
+                                   "--no-journal", "~/.local/state/brelox/journal/", "--replay DATEI"})
             QVERIFY2(options.text.contains(QLatin1String(option)), option);
         QVERIFY2(!options.text.contains(QLatin1String("platform")), "Qt's own options stay out of the help");
     }
@@ -77,6 +81,22 @@ private slots:
         QDir::setCurrent(before);
         QCOMPARE(int(options.action), int(StartOptions::Action::Run));
         QCOMPARE(options.portsFolder, QDir(dir.path()).filePath(QStringLiteral("ports")));
+    }
+
+    // $XDG_STATE_HOME as the XDG rules read it (a relative path counts as unset); --journal made absolute.
+    void journalFolder()
+    {
+        const auto folder = [](const char* stateHome, QStringList arguments) {
+            qputenv("XDG_STATE_HOME", stateHome);
+            const StartOptions options =
+                StartUp::parseCommandLine(QStringList{QStringLiteral("brelox")} + arguments);
+            return options.journal ? options.journalFolder : QStringLiteral("none");
+        };
+        QCOMPARE(folder("/srv/state", {}), QStringLiteral("/srv/state/brelox/journal"));
+        QCOMPARE(folder("state", {}), QDir::homePath() + QStringLiteral("/.local/state/brelox/journal"));
+        QCOMPARE(folder("/srv/state", {"--journal", "j"}),
+                 QDir::current().absoluteFilePath(QStringLiteral("j")));
+        QCOMPARE(folder("/srv/state", {"--no-journal"}), QStringLiteral("none"));
     }
 
     void qtTextsInGerman()
