@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -167,8 +168,13 @@ void Journal::record(Channel channel, const QByteArray& bytes)
 {
     if (!m_recording.load(std::memory_order_relaxed) || bytes.isEmpty())
         return;
-    Entry entry{m_monotonic.msecs() - m_startMsecs, m_wall.timeOfDay().msecsSinceStartOfDay(), channel,
-                bytes};
+    // Both clocks at the same moment, to the millisecond: within one millisecond the wall clock is read once.
+    const qint64 msecs = m_monotonic.msecs() - m_startMsecs;
+    if (msecs != m_lastMsecs) {
+        m_lastMsecs = msecs;
+        m_lastTimeOfDay = m_wall.timeOfDay().msecsSinceStartOfDay();
+    }
+    Entry entry{msecs, m_lastTimeOfDay, channel, bytes};
     std::unique_lock lock(m_mutex);
     m_pendingBytes += bytes.size();
     if (m_pendingBytes > BacklogLimit) {
@@ -196,7 +202,9 @@ void Journal::appendEntry(QByteArray& out, const Entry& entry)
         out += entry.data;
         return;
     }
-    out += QByteArray::number(entry.msecs);
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, entry.msecs).ptr;
+    out.append(digits, end - digits);
     out += ' ';
     const int t = entry.timeOfDayMsecs;
     appendDigits(out, t / 3600000, 2);

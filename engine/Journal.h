@@ -99,6 +99,8 @@ private:
     const MonotonicClock& m_monotonic;
     const WallClock& m_wall;
     qint64 m_startMsecs = 0;
+    qint64 m_lastMsecs = -1; // GUI thread: the time of the last entry, and the wall clock's then
+    int m_lastTimeOfDay = 0;
     QString m_fileName;
     QString m_failure;
     qint64 m_fileLimit = FileLimit;

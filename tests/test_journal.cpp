@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The race journal: exact entries, every byte value, and the journal of a Brelox on pseudo-terminals that is
-// killed, that cannot write, and whose journal is replayed into a second Brelox.
+// killed, cannot write, or is replayed into a second Brelox.
 #include "FakeClocks.h"
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
@@ -143,6 +143,19 @@ static QByteArray board(PtyPair& far, qsizetype count)
     return got + far.drainFar(100);
 }
 
+// Sends records [from, from + count) to the device in parts of five, each checked on the board as it comes;
+// false when the board shows anything else.
+static bool stream(PtyPair& device, PtyPair& far, int from, int count, QByteArray& sent, QByteArray& shown)
+{
+    for (int n = from; n < from + count; n += 5) {
+        const qsizetype at = shown.size();
+        sent += records(n, 5, &shown);
+        if (!device.writeFar(sent.right(5 * 22)) || board(far, shown.size() - at) != shown.mid(at))
+            return false;
+    }
+    return true;
+}
+
 class TestJournal : public QObject
 {
     Q_OBJECT
@@ -225,12 +238,8 @@ private slots:
         PtyPair device(dir.path(), 1), far(dir.path(), 2);
         Run run(dir.path(), QDir(dir.path()).filePath(folder), fileSizeLimit);
         QVERIFY(run.ready);
-        QByteArray expected;
-        for (int part = 0; part < 20; ++part) {
-            const qsizetype from = expected.size();
-            QVERIFY(device.writeFar(records(part * 5, 5, &expected)));
-            QCOMPARE(board(far, expected.size() - from), expected.mid(from));
-        }
+        QByteArray sent, shown;
+        QVERIFY(stream(device, far, 0, 100, sent, shown));
         const QStringList log = run.end().split(u"\r\n"_s).filter(u"Protokoll"_s);
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].mid(8), u" +++ Protokoll kann nicht geschrieben werden: "_s + reason);
@@ -249,14 +258,8 @@ private slots:
         PtyPair device(dir.path(), 1), far(dir.path(), 2);
         Run run(dir.path(), dir.filePath(u"journal"_s));
         QVERIFY(run.ready);
-        QByteArray sent, shown, seen;
-        for (int n = 0; n < 400; ++n) {
-            sent += records(n, 1, &shown);
-            QVERIFY(device.writeFar(sent.right(22)));
-            seen += far.drainFar(0);
-        }
-        seen += board(far, shown.size() - seen.size());
-        QCOMPARE(seen, shown);
+        QByteArray sent, shown;
+        QVERIFY(stream(device, far, 0, 400, sent, shown));
         // What the board showed 0.5 s before the kill was read and written by then.
         QTest::qSleep(500);
         if (!finished)
@@ -281,11 +284,8 @@ private slots:
         QVERIFY(first.ready);
         // The second Brelox is up before the replay reaches the first record.
         QTest::qSleep(2000);
-        QByteArray shown;
-        for (int part = 0; part < 10; ++part)
-            QVERIFY(device.writeFar(records(part * 3, 3, &shown)));
-        const QByteArray firstBoard = board(far, shown.size());
-        QCOMPARE(firstBoard, shown);
+        QByteArray sent, shown;
+        QVERIFY(stream(device, far, 0, 30, sent, shown));
         first.end();
 
         QProcess simulator;
@@ -297,7 +297,7 @@ private slots:
         PtyPair secondFar(dir.filePath(u"second"_s), 2);
         Run second(dir.filePath(u"second"_s), dir.filePath(u"journal2"_s));
         QVERIFY(second.ready);
-        QCOMPARE(board(secondFar, firstBoard.size()), firstBoard);
+        QCOMPARE(board(secondFar, shown.size()), shown);
         second.end();
         simulator.terminate();
         QVERIFY(simulator.waitForFinished(IoTimeout));

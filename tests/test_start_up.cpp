@@ -83,22 +83,6 @@ private slots:
         QCOMPARE(options.portsFolder, QDir(dir.path()).filePath(QStringLiteral("ports")));
     }
 
-    // $XDG_STATE_HOME as the XDG rules read it (a relative path counts as unset); --journal made absolute.
-    void journalFolder()
-    {
-        const auto folder = [](const char* stateHome, QStringList arguments) {
-            qputenv("XDG_STATE_HOME", stateHome);
-            const StartOptions options =
-                StartUp::parseCommandLine(QStringList{QStringLiteral("brelox")} + arguments);
-            return options.journal ? options.journalFolder : QStringLiteral("none");
-        };
-        QCOMPARE(folder("/srv/state", {}), QStringLiteral("/srv/state/brelox/journal"));
-        QCOMPARE(folder("state", {}), QDir::homePath() + QStringLiteral("/.local/state/brelox/journal"));
-        QCOMPARE(folder("/srv/state", {"--journal", "j"}),
-                 QDir::current().absoluteFilePath(QStringLiteral("j")));
-        QCOMPARE(folder("/srv/state", {"--no-journal"}), QStringLiteral("none"));
-    }
-
     void qtTextsInGerman()
     {
         QTranslator translator;
