@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/Journal.h"
 
+#include "core/ByteEscapes.h"
 #include "core/Clock.h"
-#include "core/JournalEscapes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -218,9 +218,9 @@ void Journal::appendEntry(QByteArray& out, const Entry& entry)
     out += channelName(entry.channel);
     out += ' ';
     if (isBytes(entry.channel))
-        JournalEscapes::appendBytes(out, entry.data);
+        ByteEscapes::appendEscaped(out, entry.data);
     else
-        JournalEscapes::appendText(out, entry.data);
+        out += ByteEscapes::escapeText(entry.data);
     out += '\n';
 }
 

@@ -18,7 +18,7 @@ class WallClock;
 // The race journal: one file per run in which every byte read from and written to the ports, every log line,
 // mode and port event is recorded as it happens, one entry a line:
 //   <ms since start> <HH:MM:SS.mmm local time> <channel> <data>
-// Bytes are escaped as JournalEscapes::appendBytes does, texts as appendText does.
+// Bytes are escaped as ByteEscapes::appendEscaped does, texts as ByteEscapes::escapeText does.
 //
 // The GUI thread only queues entries; the journal's own writer thread (the one thread Brelox starts for
 // itself) writes them within 250 ms of the event and fdatasyncs the file at most once a second while entries

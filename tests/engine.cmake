@@ -12,15 +12,8 @@ add_test(NAME brelox_without_display COMMAND sh -c "
   ${_nodisplay} \"$0\" --no-such-option 2>&1 | grep -q no-such-option || exit 1
   ${_nodisplay} \"$0\" --no-such-option 2>/dev/null; [ $? -eq 2 ]" $<TARGET_FILE:brelox>)
 
-# The race journal, also of a Brelox on pseudo-terminals (the test program runs one as its own child).
-add_executable(test_journal test_journal.cpp)
-target_link_libraries(test_journal PRIVATE brelox_testsupport Qt6::Test)
+# The race journal, also of a Brelox on pseudo-terminals (the test program runs one as its own child), and
+# replayed by the device simulator into a second Brelox.
+brelox_add_test(test_journal SOURCES test_journal.cpp)
 target_compile_definitions(test_journal PRIVATE BRELOX_SIMULATOR="$<TARGET_FILE:brelox_device_simulator>")
 add_dependencies(test_journal brelox_device_simulator)
-add_test(NAME test_journal COMMAND test_journal entriesAreWrittenExactly everyByteValueAndChunkSurvives
-  faultsGiveOneLineAndTheBoardGetsEveryLine killedMidStreamOrAfter)
-# A journal replayed by the device simulator into a second Brelox: on as soon as the simulator reads journals.
-add_test(NAME test_journal_round_trip COMMAND test_journal replayedJournalShowsTheSameBoard)
-set_tests_properties(test_journal test_journal_round_trip PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-  TIMEOUT 300)
-set_tests_properties(test_journal_round_trip PROPERTIES DISABLED TRUE)

@@ -4,7 +4,7 @@
 #include "FakeClocks.h"
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
-#include "core/JournalEscapes.h"
+#include "core/ByteEscapes.h"
 #include "engine/Engine.h"
 #include "engine/Journal.h"
 #include "ports/QtSerialPortService.h"
@@ -85,11 +85,12 @@ static Parsed parse(const QString& path)
         u"^\\d+ \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (in|out|drop|to-in|log|mode|port) (.+)$"_s);
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
         const QRegularExpressionMatch match = entry.match(QString::fromUtf8(lines[i]));
-        const auto data =
-            lines[i].startsWith('#') ? lines[i] : JournalEscapes::unescape(match.captured(2).toUtf8());
-        parsed.valid = parsed.valid && (lines[i].startsWith('#') || match.hasMatch()) && data;
-        parsed.data << data.value_or("");
-        parsed.joined[match.captured(1)] += data.value_or("");
+        QByteArray data = lines[i].startsWith('#') ? lines[i] : match.captured(2).toUtf8();
+        const bool bytes = QStringList{"in", "out", "drop", "to-in"}.contains(match.captured(1));
+        parsed.valid = parsed.valid && (lines[i].startsWith('#') || match.hasMatch()) &&
+                       (!bytes || ByteEscapes::unescape(match.captured(2).toUtf8(), data));
+        parsed.data << data;
+        parsed.joined[match.captured(1)] += data;
     }
     return parsed;
 }

@@ -48,6 +48,9 @@ bool PtyPair::relink()
     ::cfmakeraw(&tio);
     ::tcsetattr(m_slave, TCSANOW, &tio);
     ::fcntl(m_master, F_SETFL, O_NONBLOCK);
+    // A program the test starts must not hold the device open: closing the far end must reach it.
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_slavePath = QString::fromLocal8Bit(name);
     // Replace the link in one step, so that the program never sees it missing.
     const QByteArray temporary = m_link + ".new";
