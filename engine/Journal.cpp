@@ -158,7 +158,7 @@ bool Journal::open(const QString& folder, const QDateTime& started, const QStrin
             .arg(programVersion, started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), utcOffset(started));
     m_startMsecs = m_monotonic.msecs();
     // The header goes first, written by the writer like every entry.
-    m_pending.push_back({-1, 0, Channel::Log, header.toUtf8()});
+    m_pendingText = header.toUtf8();
     m_recording.store(true);
     m_writer = std::thread(&Journal::writerLoop, this, folder);
     return true;
@@ -168,24 +168,30 @@ void Journal::record(Channel channel, const QByteArray& bytes)
 {
     if (!m_recording.load(std::memory_order_relaxed) || bytes.isEmpty())
         return;
-    // Both clocks at the same moment, to the millisecond: within one millisecond the wall clock is read once.
+    // Both clocks at the same moment, to the millisecond: within one millisecond the wall clock is read
+    // and the times are written once.
     const qint64 msecs = m_monotonic.msecs() - m_startMsecs;
     if (msecs != m_lastMsecs) {
         m_lastMsecs = msecs;
-        m_lastTimeOfDay = m_wall.timeOfDay().msecsSinceStartOfDay();
+        m_times = timesText(msecs, m_wall.timeOfDay().msecsSinceStartOfDay());
     }
-    Entry entry{msecs, m_lastTimeOfDay, channel, bytes};
+    // The entry is formatted here, into the text the writer takes next: no allocation per entry.
     std::unique_lock lock(m_mutex);
-    m_pendingBytes += bytes.size();
-    if (m_pendingBytes > BacklogLimit) {
+    m_pendingText += m_times;
+    m_pendingText += channelName(channel);
+    m_pendingText += ' ';
+    if (isBytes(channel))
+        ByteEscapes::appendEscaped(m_pendingText, bytes);
+    else
+        m_pendingText += ByteEscapes::escapeText(bytes);
+    m_pendingText += '\n';
+    if (m_pendingText.size() > BacklogLimit) {
         // The disk has not taken anything for a long time: rather no journal than all memory.
-        m_pending.clear();
-        m_pendingBytes = 0;
+        m_pendingText = QByteArray();
         lock.unlock();
         fail(QStringLiteral("Datenträger antwortet nicht"));
         return;
     }
-    m_pending.push_back(std::move(entry));
     if (m_writerWaiting)
         m_wake.notify_one();
 }
@@ -196,17 +202,14 @@ void Journal::recordText(Channel channel, const QString& text)
         record(channel, text.toUtf8());
 }
 
-void Journal::appendEntry(QByteArray& out, const Entry& entry)
+QByteArray Journal::timesText(qint64 msecs, int timeOfDayMsecs)
 {
-    if (entry.msecs < 0) { // the header, as it is
-        out += entry.data;
-        return;
-    }
+    QByteArray out;
     char digits[24];
-    const char* end = std::to_chars(digits, digits + sizeof digits, entry.msecs).ptr;
+    const char* end = std::to_chars(digits, digits + sizeof digits, msecs).ptr;
     out.append(digits, end - digits);
     out += ' ';
-    const int t = entry.timeOfDayMsecs;
+    const int t = timeOfDayMsecs;
     appendDigits(out, t / 3600000, 2);
     out += ':';
     appendDigits(out, t / 60000 % 60, 2);
@@ -215,37 +218,26 @@ void Journal::appendEntry(QByteArray& out, const Entry& entry)
     out += '.';
     appendDigits(out, t % 1000, 3);
     out += ' ';
-    out += channelName(entry.channel);
-    out += ' ';
-    if (isBytes(entry.channel))
-        ByteEscapes::appendEscaped(out, entry.data);
-    else
-        out += ByteEscapes::escapeText(entry.data);
-    out += '\n';
+    return out;
 }
 
-void Journal::writerLoop(QString folder)
+void Journal::writerLoop(const QString& folder)
 {
     using Clock = std::chrono::steady_clock;
     deleteOldJournals(folder);
     auto lastSync = Clock::now();
     bool unsynced = false;
     bool ok = true;
-    std::vector<Entry> batch;
     QByteArray text;
     std::unique_lock lock(m_mutex);
     const auto stopping = [this] { return m_stopping; };
-    const auto due = [this] { return m_stopping || !m_pending.empty(); };
+    const auto due = [this] { return m_stopping || !m_pendingText.isEmpty(); };
     for (;;) {
-        if (!m_pending.empty()) {
-            batch.swap(m_pending);
-            m_pendingBytes = 0;
+        if (!m_pendingText.isEmpty()) {
+            text.swap(m_pendingText); // the writer's empty buffer, with its capacity, takes the next entries
             lock.unlock();
-            for (const Entry& entry : batch)
-                appendEntry(text, entry);
-            batch.clear();
             ok = writeOut(text);
-            text.clear();
+            text.resize(0); // keeps its capacity for the next batch
             unsynced = true;
             if (ok && Clock::now() - lastSync >= std::chrono::milliseconds(SyncEveryMsecs)) {
                 ::fdatasync(m_fd);
@@ -279,7 +271,7 @@ void Journal::writerLoop(QString folder)
             m_wake.wait(lock, due);
         m_writerWaiting = false;
     }
-    m_pending.clear();
+    m_pendingText = QByteArray();
     lock.unlock();
     if (ok)
         ::fdatasync(m_fd);

@@ -10,7 +10,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 class MonotonicClock;
 class WallClock;
@@ -81,26 +80,19 @@ signals:
     void failed(const QString& reason);
 
 private:
-    struct Entry
-    {
-        qint64 msecs;
-        int timeOfDayMsecs;
-        Channel channel;
-        QByteArray data;
-    };
-
-    void writerLoop(QString folder);
+    void writerLoop(const QString& folder); // on the writer thread, with its own copy of the folder
     void deleteOldJournals(const QString& folder) const;
     // Writes the whole buffer; false (and the journal failed) on an error.
     bool writeOut(const QByteArray& text);
     void fail(const QString& reason);
-    static void appendEntry(QByteArray& out, const Entry& entry);
+    // "<ms since start> <HH:MM:SS.mmm> "
+    static QByteArray timesText(qint64 msecs, int timeOfDayMsecs);
 
     const MonotonicClock& m_monotonic;
     const WallClock& m_wall;
     qint64 m_startMsecs = 0;
-    qint64 m_lastMsecs = -1; // GUI thread: the time of the last entry, and the wall clock's then
-    int m_lastTimeOfDay = 0;
+    qint64 m_lastMsecs = -1; // GUI thread: the time of the last entry, and both times as written then
+    QByteArray m_times;
     QString m_fileName;
     QString m_failure;
     qint64 m_fileLimit = FileLimit;
@@ -111,8 +103,7 @@ private:
 
     std::mutex m_mutex; // guards what follows
     std::condition_variable m_wake;
-    std::vector<Entry> m_pending;
-    qint64 m_pendingBytes = 0;
+    QByteArray m_pendingText; // entries not yet taken by the writer, formatted
     bool m_writerWaiting = false;
     bool m_stopping = false;
 };
