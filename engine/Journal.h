@@ -21,9 +21,9 @@ class WallClock;
 //
 // The GUI thread only appends formatted entries to a buffer; the journal's own writer thread (the one thread
 // Brelox starts for itself) writes them within 250 ms of the event and fdatasyncs the file at most once a
-// second while entries come, and at the end. With nothing to write the writer sleeps without any timer. A fault (disk full, no
-// rights, the file at its size limit) ends the journal: failed() is emitted once and nothing more is
-// recorded; the program goes on without it.
+// second while entries come, and at the end. With nothing to write the writer sleeps without any timer. A
+// fault (disk full, no rights, the file at its size limit) ends the journal: failed() is emitted once and
+// nothing more is recorded; the program goes on without it.
 class Journal : public QObject
 {
     Q_OBJECT
