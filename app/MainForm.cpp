@@ -34,9 +34,9 @@ std::unique_ptr<Ui::MainForm> setUpLayout(QMainWindow* window)
 
 MainForm::MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
                    const MonotonicClock& monotonicClock, MessagePresenter& boxes, SleepInhibitor& sleep,
-                   QWidget* parent)
+                   Journal* journal, QWidget* parent)
     : QMainWindow(parent), ui(setUpLayout(this)), m_boxes(boxes, [this] { refreshViews(); }),
-      m_engine(MSComm1, MSComm2, wallClock, monotonicClock, m_boxes, sleep), Timer2(wallClock),
+      m_engine(MSComm1, MSComm2, wallClock, monotonicClock, m_boxes, sleep, journal), Timer2(wallClock),
       m_views([this] { syncTextBoxes(); }, monotonicClock),
       m_texts(ui->Text1, ui->Text3, ui->Text5, ui->MessIn, ui->MessOut)
 {

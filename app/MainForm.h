@@ -28,7 +28,8 @@ public:
     // Runs the start-up (Form_Load) before returning; the window is not shown yet.
     MainForm(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
              const MonotonicClock& monotonicClock, MessagePresenter& boxes,
-             SleepInhibitor& sleep = SleepInhibitor::none(), QWidget* parent = nullptr);
+             SleepInhibitor& sleep = SleepInhibitor::none(), Journal* journal = nullptr,
+             QWidget* parent = nullptr);
     ~MainForm() override;
 
     Engine& engine() { return m_engine; }

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/EndOnSignals.h"
 #include "app/LogindSleepInhibitor.h"
 #include "app/MainForm.h"
 #include "app/QtMessagePresenter.h"
 #include "core/Clock.h"
+#include "engine/Journal.h"
 #include "engine/StartUp.h"
 #include "ports/QtSerialPortService.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QIcon>
 #include <QTranslator>
 
@@ -35,6 +39,7 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
+    EndOnSignals endOnSignals; // from here on SIGTERM, SIGINT and SIGHUP end Brelox as "Datei > Ende" does
     QApplication::setApplicationName(QStringLiteral("Brelox"));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.brelox.brelox"));
     QApplication::setApplicationDisplayName(QString());
@@ -52,8 +57,14 @@ int main(int argc, char* argv[])
     QtMessagePresenter boxes;
     LogindSleepInhibitor sleep;
 
-    MainForm window(input, output, wallClock, monotonicClock, boxes, sleep);
+    Journal journal(monotonicClock, wallClock); // outlives the window, so it takes the exit's last lines
+    if (options.journal)
+        journal.open(options.journalFolder, QDateTime::currentDateTime(), StartUp::versionText());
+
+    MainForm window(input, output, wallClock, monotonicClock, boxes, sleep,
+                    options.journal ? &journal : nullptr);
     boxes.setParentWidget(&window);
+    endOnSignals.setAction(window.findChild<QAction*>(QStringLiteral("Ende")));
     window.show();
     return QApplication::exec();
 }

@@ -6,6 +6,9 @@
 // CPU time from /proc/PID/stat and its voluntary context switches, summed over /proc/PID/task/*/status,
 // and reads the board lines off the output port's far end as a board would.
 //
+// Each state is measured with the race journal off and on (the journal's writer thread is counted with the
+// window's): with nothing to write, the journal must add no wakeup at all.
+//
 // Usage: bench_idle_cost [seconds per sample, default 5] [samples per state, default 3]
 // Runs on the platform plugin of the environment (QT_QPA_PLATFORM), offscreen when none is set.
 
@@ -13,9 +16,11 @@
 #include "app/MainForm.h"
 #include "app/QtMessagePresenter.h"
 #include "core/Clock.h"
+#include "engine/Journal.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -36,8 +41,10 @@ namespace {
 const char* const States[] = {"no ports", "ports open", "time of day", "stopwatch running",
                               "countdown running"};
 
-// The child: the window on the ports in `portsFolder`, clicked into `state`, then idle.
-int runWindow(int argc, char* argv[], const QString& state, const QString& portsFolder)
+// The child: the window on the ports in `portsFolder` with a journal in `journalFolder` (none for "-"),
+// clicked into `state`, then idle.
+int runWindow(int argc, char* argv[], const QString& state, const QString& portsFolder,
+              const QString& journalFolder)
 {
     QApplication app(argc, argv);
     QtSerialPortService input{ComPortMap(portsFolder)};
@@ -45,7 +52,12 @@ int runWindow(int argc, char* argv[], const QString& state, const QString& ports
     SystemWallClock wallClock;
     SystemMonotonicClock monotonicClock;
     QtMessagePresenter boxes;
-    MainForm window(input, output, wallClock, monotonicClock, boxes);
+    Journal journal(monotonicClock, wallClock);
+    const bool journaled = journalFolder != QLatin1String("-");
+    if (journaled)
+        journal.open(journalFolder, QDateTime::currentDateTime(), QStringLiteral("bench"));
+    MainForm window(input, output, wallClock, monotonicClock, boxes, SleepInhibitor::none(),
+                    journaled ? &journal : nullptr);
     boxes.setParentWidget(&window);
     window.show();
     const auto click = [&window](const char* name) {
@@ -113,8 +125,9 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (argc == 4 && qstrcmp(argv[1], "--window") == 0)
-        return runWindow(argc, argv, QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    if (argc == 5 && qstrcmp(argv[1], "--window") == 0)
+        return runWindow(argc, argv, QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                         QString::fromLocal8Bit(argv[4]));
 
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
@@ -128,48 +141,51 @@ int main(int argc, char* argv[])
                 seconds);
     bool goalMet = true;
     for (const char* state : States) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--window"), QString::fromLatin1(state), dir.path()});
-        QByteArray ready;
-        while (!ready.contains('\n') && child.waitForReadyRead(30000))
-            ready += child.readAllStandardOutput();
-        if (!ready.startsWith("ready")) {
-            std::fprintf(stderr, "%s: the window did not start\n", state);
-            return 1;
-        }
-        const QList<QByteArray> words = ready.trimmed().split(' ');
-        const bool portsOk =
-            qstrcmp(state, "no ports") == 0 || (words.value(2) == "1" && words.value(3) == "1");
-        QThread::sleep(1); // let start-up settle
-        std::vector<double> cpu;
-        std::vector<double> wakeups;
-        for (int i = 0; i < samples; ++i) {
-            const Sample before = sample(child.processId());
-            const auto start = std::chrono::steady_clock::now();
-            for (int s = 0; s < seconds * 10; ++s) {
-                QThread::msleep(100);
-                while (::read(out.farFd(), drain, sizeof drain) > 0) {
-                }
+        for (const bool journaled : {false, true}) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--window"), QString::fromLatin1(state), dir.path(),
+                         journaled ? dir.filePath(QStringLiteral("journal")) : QStringLiteral("-")});
+            QByteArray ready;
+            while (!ready.contains('\n') && child.waitForReadyRead(30000))
+                ready += child.readAllStandardOutput();
+            if (!ready.startsWith("ready")) {
+                std::fprintf(stderr, "%s: the window did not start\n", state);
+                return 1;
             }
-            const double wall =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            const Sample after = sample(child.processId());
-            cpu.push_back(100.0 * (after.cpuSeconds - before.cpuSeconds) / wall);
-            wakeups.push_back(double(after.wakeups - before.wakeups) / wall);
+            const QList<QByteArray> words = ready.trimmed().split(' ');
+            const bool portsOk =
+                qstrcmp(state, "no ports") == 0 || (words.value(2) == "1" && words.value(3) == "1");
+            QThread::sleep(1); // let start-up settle
+            std::vector<double> cpu;
+            std::vector<double> wakeups;
+            for (int i = 0; i < samples; ++i) {
+                const Sample before = sample(child.processId());
+                const auto start = std::chrono::steady_clock::now();
+                for (int s = 0; s < seconds * 10; ++s) {
+                    QThread::msleep(100);
+                    while (::read(out.farFd(), drain, sizeof drain) > 0) {
+                    }
+                }
+                const double wall =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                const Sample after = sample(child.processId());
+                cpu.push_back(100.0 * (after.cpuSeconds - before.cpuSeconds) / wall);
+                wakeups.push_back(double(after.wakeups - before.wakeups) / wall);
+            }
+            child.kill();
+            child.waitForFinished();
+            const bool running =
+                qstrcmp(state, "stopwatch running") == 0 || qstrcmp(state, "countdown running") == 0;
+            const bool met = !running || (median(wakeups) <= 110 && median(cpu) < 2.0);
+            goalMet = goalMet && met && portsOk;
+            std::printf(
+                "  %-18s journal %-3s platform %-9s CPU %5.2f %%  wakeups %6.1f /s%s%s\n", state,
+                journaled ? "on" : "off", words.value(1).constData(), median(cpu), median(wakeups),
+                running ? (met ? "  (goal <= 110 /s, < 2 %: met)" : "  (goal <= 110 /s, < 2 %: MISSED)") : "",
+                portsOk ? "" : "  PORTS DID NOT OPEN");
         }
-        child.kill();
-        child.waitForFinished();
-        const bool running =
-            qstrcmp(state, "stopwatch running") == 0 || qstrcmp(state, "countdown running") == 0;
-        const bool met = !running || (median(wakeups) <= 110 && median(cpu) < 2.0);
-        goalMet = goalMet && met && portsOk;
-        std::printf("  %-18s platform %-9s CPU %5.2f %%  wakeups %6.1f /s%s%s\n", state,
-                    words.value(1).constData(), median(cpu), median(wakeups),
-                    running ? (met ? "  (goal <= 110 /s, < 2 %: met)" : "  (goal <= 110 /s, < 2 %: MISSED)")
-                            : "",
-                    portsOk ? "" : "  PORTS DID NOT OPEN");
     }
     return goalMet ? 0 : 1;
 }

@@ -16,9 +16,11 @@
 #include "RecordingPresenter.h"
 #include "app/MainForm.h"
 #include "core/Clock.h"
+#include "engine/Journal.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QTemporaryDir>
 
@@ -158,6 +160,7 @@ struct Options
     qint64 records = 1000000;
     qint64 randomMB = 5;
     qint64 firstMeasure = 10000;
+    bool journal = true; // --journal 0 runs without the race journal
 };
 
 Options parseOptions(int argc, char* argv[])
@@ -171,16 +174,29 @@ Options parseOptions(int argc, char* argv[])
             o.randomMB = value;
         else if (std::strcmp(argv[i], "--after") == 0)
             o.firstMeasure = value;
+        else if (std::strcmp(argv[i], "--journal") == 0)
+            o.journal = value != 0;
     }
     return o;
 }
 
+// The journal in the run's folder, started, or none.
+Journal* started(Journal& journal, bool on, const QTemporaryDir& dir)
+{
+    if (!on)
+        return nullptr;
+    journal.open(dir.filePath(QStringLiteral("journal")), QDateTime::currentDateTime(),
+                 QStringLiteral("bench"));
+    return &journal;
+}
+
 struct Window
 {
-    Window()
+    explicit Window(bool journaled)
         : in(dir.path(), 1),
           out(dir.path(), 2), input{ComPortMap(dir.path())}, output{ComPortMap(dir.path())},
-          window(input, output, wallClock, monotonicClock, boxes)
+          window(input, output, wallClock, monotonicClock, boxes, SleepInhibitor::none(),
+                 started(journal, journaled, dir))
     {
         window.show();
         invokeSlot(&window, "OpenInput_Click");
@@ -203,6 +219,7 @@ struct Window
     SystemWallClock wallClock;
     SystemMonotonicClock monotonicClock;
     RecordingPresenter boxes; // closes every box at once
+    Journal journal{monotonicClock, wallClock};
     MainForm window;
 };
 
@@ -325,7 +342,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const Options options = parseOptions(argc, argv);
 
-    Window w;
+    std::printf("Race journal: %s\n", options.journal ? "on" : "off (--journal 0)");
+    Window w(options.journal);
     if (!w.open()) {
         std::fprintf(stderr, "could not open the pseudo-terminals\n");
         return 1;

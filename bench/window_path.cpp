@@ -8,16 +8,20 @@
 // that of a plain line-by-line copier between two other pseudo-terminals, fed the same records at the same
 // moments.
 //
-// Usage: bench_window_path [records for the throughput run, default 100000]
+// The race journal is kept as in the program (into a temporary folder); --no-journal runs without it.
+//
+// Usage: bench_window_path [--no-journal] [records for the throughput run, default 100000]
 
 #include "InvokeSlot.h"
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
 #include "app/MainForm.h"
 #include "core/Clock.h"
+#include "engine/Journal.h"
 #include "ports/QtSerialPortService.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -227,7 +231,8 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int throughputRecords = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const bool journaled = !(argc > 1 && qstrcmp(argv[1], "--no-journal") == 0);
+    const int throughputRecords = argc > 2 - journaled ? std::atoi(argv[argc - 1]) : 100000;
 
     QTemporaryDir dir;
     PtyPair in(dir.path(), 1);
@@ -237,7 +242,12 @@ int main(int argc, char* argv[])
     SystemWallClock wallClock;
     SystemMonotonicClock monotonicClock;
     RecordingPresenter boxes;
-    MainForm window(input, output, wallClock, monotonicClock, boxes);
+    Journal journal(monotonicClock, wallClock);
+    if (journaled)
+        journal.open(dir.filePath(QStringLiteral("journal")), QDateTime::currentDateTime(),
+                     QStringLiteral("bench"));
+    MainForm window(input, output, wallClock, monotonicClock, boxes, SleepInhibitor::none(),
+                    journaled ? &journal : nullptr);
     window.show();
     invokeSlot(&window, "OpenInput_Click");
     invokeSlot(&window, "OpenOutput_Click");
@@ -347,8 +357,8 @@ int main(int argc, char* argv[])
     }
 
     std::sort(rates.begin(), rates.end());
-    std::printf("Window path over pseudo-terminals, mode TAG -> Alge, %d records a run, 3 runs\n",
-                throughputRecords);
+    std::printf("Window path over pseudo-terminals, mode TAG -> Alge, %d records a run, 3 runs, journal %s\n",
+                throughputRecords, journaled ? "on" : "off");
     std::printf(
         "  throughput        median %.0f lines/s (min %.0f, max %.0f); every line arrived intact: %s\n",
         rates[1], rates[0], rates[2], allArrived ? "yes" : "NO");

@@ -12,10 +12,16 @@ QString MessageLog::timeText() const
 
 void MessageLog::WriteLog(const QString& message)
 {
-    m_text.prepend(timeText() + message + QStringLiteral("\r\n"));
+    const QString line = timeText() + message;
+    m_text.prepend(line + QStringLiteral("\r\n"));
+    if (m_written)
+        m_written(line);
 }
 
 void MessageLog::start()
 {
-    m_text = timeText() + QStringLiteral(" +++ Programmstart. \r\n\r\n");
+    const QString line = timeText() + QStringLiteral(" +++ Programmstart. ");
+    m_text = line + QStringLiteral("\r\n\r\n");
+    if (m_written)
+        m_written(line);
 }

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class WallClock;
 
 // The message log: one line per message, newest first, each with the time of day.
@@ -19,7 +21,11 @@ public:
     // The time of day as the log writes it: HH:MM:SS on the 24-hour clock, whatever the locale.
     QString timeText() const;
 
+    // Called with each line as it is written ("<time> <message>", without CR LF).
+    void onWritten(std::function<void(const QString& line)> written) { m_written = std::move(written); }
+
 private:
     const WallClock& m_clock;
     QString& m_text;
+    std::function<void(const QString&)> m_written;
 };

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/Engine.h"
 
+#include "engine/Journal.h"
 #include "ports/SerialPortService.h"
 
+#include <tuple>
+
 Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
-               const MonotonicClock& monotonicClock, MessagePresenter& boxes, SleepInhibitor& sleep)
+               const MonotonicClock& monotonicClock, MessagePresenter& boxes, SleepInhibitor& sleep,
+               Journal* journal)
     : MSComm1(MSComm1), MSComm2(MSComm2), m_lapHold(m_form.LapFlag, m_form.OutputHold),
       m_inputLists(PortSettings::startupLists(false)), m_outputLists(PortSettings::startupLists(true)),
       log(wallClock, m_form.texts.Text1), monitor(m_form.texts), time(boxes),
@@ -18,8 +22,11 @@ Engine::Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const Wal
       timeOfDay(m_form.timers.Timer2, wallClock, watch, lines),
       modes(m_form.mode, m_form.layout, {watch, timeOfDay, receive, lines, outputToggle, m_lapHold, log}),
       discovery(MSComm1, log), inputSend(MSComm1, m_form.InPortOpen, 0, log, boxes, monitor),
-      outputSend(MSComm2, m_form.OutPortOpen, 1, log, boxes, monitor), sleepGuard(sleep, m_form, log)
+      outputSend(MSComm2, m_form.OutPortOpen, 1, log, boxes, monitor), sleepGuard(sleep, m_form, log),
+      m_journal(journal)
 {
+    if (m_journal)
+        keepJournal(*m_journal);
     // The line a vanished timing device had begun is dropped: on its return it sends whole records again.
     QObject::connect(&MSComm1, &SerialPortService::connectionLost, &m_connections, [this] {
         if (m_form.convertsInput())
@@ -58,6 +65,46 @@ void Engine::Form_Load()
     log.start();
 
     check_comPorts_Click();
+    if (m_journal && !m_journal->failure().isEmpty())
+        log.WriteLog(journalFault(m_journal->failure()));
+}
+
+QString Engine::journalFault(const QString& reason)
+{
+    return QStringLiteral(" +++ Protokoll kann nicht geschrieben werden: ") + reason;
+}
+
+void Engine::keepJournal(Journal& journal)
+{
+    using Channel = Journal::Channel;
+    const auto bytesTo = [&journal](Channel channel) {
+        return [&journal, channel](const QByteArray& bytes) { journal.record(channel, bytes); };
+    };
+    QObject::connect(&MSComm1, &SerialPortService::bytesRead, &m_connections, bytesTo(Channel::In));
+    QObject::connect(&MSComm1, &SerialPortService::bytesSent, &m_connections, bytesTo(Channel::ToIn));
+    QObject::connect(&MSComm2, &SerialPortService::bytesSent, &m_connections, bytesTo(Channel::Out));
+    QObject::connect(&MSComm2, &SerialPortService::lineDropped, &m_connections, bytesTo(Channel::Drop));
+    log.onWritten([&journal](const QString& line) { journal.recordText(Channel::Log, line); });
+    modes.onSelected(
+        [&journal](OperatingMode mode) { journal.recordText(Channel::Mode, ModeSelection::caption(mode)); });
+    for (const auto& [side, port, toggle] :
+         {std::tuple{"in ", &MSComm1, &inputToggle}, std::tuple{"out ", &MSComm2, &outputToggle}}) {
+        const auto event = [&journal, side = QString::fromLatin1(side), port = port](const QString& what) {
+            journal.recordText(Channel::Port, side + QStringLiteral("COM ") +
+                                                  QString::number(port->commPort()) + ' ' + what);
+        };
+        toggle->onOpenChanged([event, port = port](bool open) {
+            event(open ? QStringLiteral("open ") + port->settings() : QStringLiteral("close"));
+        });
+        QObject::connect(port, &SerialPortService::connectionLost, &m_connections,
+                         [event] { event(QStringLiteral("lost")); });
+        QObject::connect(port, &SerialPortService::reconnected, &m_connections,
+                         [event] { event(QStringLiteral("back")); });
+    }
+    // Queued: the fault may be found on the journal's thread, or inside a handler that is writing the log.
+    QObject::connect(
+        &journal, &Journal::failed, &m_connections,
+        [this](const QString& reason) { log.WriteLog(journalFault(reason)); }, Qt::QueuedConnection);
 }
 
 void Engine::Ende_Click()

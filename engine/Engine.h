@@ -20,6 +20,7 @@
 
 #include <QObject>
 
+class Journal;
 class MessagePresenter;
 class MonotonicClock;
 class SerialPortService;
@@ -28,13 +29,14 @@ class WallClock;
 // Brelox without its window: the subsystems wired on the two ports, the clocks and the message-box
 // presenter, which are injected, with start-up, exit and port discovery. The window, the tests, the
 // benchmarks and the tools all drive this. It holds the shared state and hands each piece to its one
-// owner; everyone else reads it through form(). The desktop's sleep lock is injected too.
+// owner; everyone else reads it through form(). The desktop's sleep lock is injected too, and so is the
+// race journal (none with --no-journal), which must outlive the engine.
 class Engine
 {
 public:
     Engine(SerialPortService& MSComm1, SerialPortService& MSComm2, const WallClock& wallClock,
            const MonotonicClock& monotonicClock, MessagePresenter& boxes,
-           SleepInhibitor& sleep = SleepInhibitor::none());
+           SleepInhibitor& sleep = SleepInhibitor::none(), Journal* journal = nullptr);
 
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
@@ -43,6 +45,7 @@ public:
 
     // Start-up: fills the settings lists of both ports with their defaults, declares both ports closed,
     // selects TAG -> Alge, stops the timers, empties the monitors, starts the log and discovers the ports.
+    // A journal that could not be started is reported in the log last.
     void Form_Load();
     // Exit ("Datei > Ende"): closes each open port through its button's path; the window then closes.
     void Ende_Click();
@@ -79,5 +82,10 @@ public:
     SleepGuard sleepGuard;
 
 private:
+    // Records the ports' traffic and events, the log and the modes in the journal, and reports its fault.
+    void keepJournal(Journal& journal);
+    static QString journalFault(const QString& reason);
+
+    Journal* m_journal;
     QObject m_connections; // context of the connections to the ports' signals, ended with the engine
 };

@@ -2,6 +2,7 @@
 #include "engine/StartUp.h"
 
 #include "Version.h"
+#include "engine/Journal.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -20,7 +21,10 @@ StartOptions parseCommandLine(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Zeiten eines Zeitmessgeräts auf der Anzeigetafel ALGE GAZ4.\n"
-                       "Ohne Optionen gelten die Ports aus ~/.config/brelox/ports/ oder die feste Tabelle."));
+                       "Ohne Optionen gelten die Ports aus ~/.config/brelox/ports/ oder die feste Tabelle.\n"
+                       "Jeder Lauf wird als Protokoll in ~/.local/state/brelox/journal/ festgehalten\n"
+                       "($XDG_STATE_HOME/brelox/journal/); brelox-device-simulator --replay DATEI spielt\n"
+                       "die empfangenen Daten eines Protokolls mit ihrem Zeitablauf wieder ab."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Zeigt diese Hilfe und endet."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
@@ -29,7 +33,12 @@ StartOptions parseCommandLine(const QStringList& arguments)
         QStringLiteral("ports"),
         QStringLiteral("Ports-Ordner für diesen Lauf: ein Link comN darin nennt das Gerät von COM N."),
         QStringLiteral("ordner"));
-    parser.addOptions({help, version, ports});
+    const QCommandLineOption journal(QStringLiteral("journal"),
+                                     QStringLiteral("Ordner für das Protokoll dieses Laufs."),
+                                     QStringLiteral("ordner"));
+    const QCommandLineOption noJournal(QStringLiteral("no-journal"),
+                                       QStringLiteral("Führt für diesen Lauf kein Protokoll."));
+    parser.addOptions({help, version, ports, journal, noJournal});
     // Qt's own window options (-platform xcb, -style fusion, ...) are left to the application object.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
@@ -75,6 +84,12 @@ StartOptions parseCommandLine(const QStringList& arguments)
             return fail(QStringLiteral("Den Ports-Ordner '%1' gibt es nicht.").arg(parser.value(ports)));
         result.portsFolder = folder.absoluteFilePath();
     }
+    if (parser.isSet(journal) && parser.isSet(noJournal))
+        return fail(QStringLiteral("--journal und --no-journal schließen einander aus."));
+    result.journal = !parser.isSet(noJournal);
+    // A folder that cannot be used is reported in the log, like any other fault of the journal.
+    result.journalFolder = parser.isSet(journal) ? QFileInfo(parser.value(journal)).absoluteFilePath()
+                                                 : Journal::defaultFolder();
     return result;
 }
 

@@ -7,7 +7,7 @@
 class QTranslator;
 
 // What the command line asks Brelox to do at start-up. Needs no window: --help and --version are answered
-// on the terminal before any display is opened.
+// on the terminal before any display is opened. The journal's folder is --journal's or the user's own.
 struct StartOptions
 {
     enum class Action
@@ -19,6 +19,9 @@ struct StartOptions
     Action action = Action::Run;
     // For Run: the ports folder named with --ports (absolute), or empty for the user's own.
     QString portsFolder;
+    // For Run: whether the race journal is kept (not with --no-journal), and its folder (absolute).
+    bool journal = true;
+    QString journalFolder;
     // For Print (to standard output) and Fail (to standard error): the text to write, ending in a newline.
     QString text;
     // The exit status for Print (0) and Fail (2).

@@ -31,7 +31,26 @@ void ModeSelection::select(OperatingMode mode)
     m_parts.lapHold.release();
     if (stopwatchMode)
         m_parts.watch.Reset_Click();
+    if (m_selected)
+        m_selected(mode);
     m_parts.log.WriteLog(logMessage(mode));
+}
+
+QString ModeSelection::caption(OperatingMode mode)
+{
+    switch (mode) {
+    case OperatingMode::in_out:
+        return QStringLiteral("1:1 IN->OUT");
+    case OperatingMode::TagAlge:
+        return QStringLiteral("TAG -> Alge");
+    case OperatingMode::AktTime:
+        return QStringLiteral("Aktuelle Zeit");
+    case OperatingMode::Stopen:
+        return QStringLiteral("Stopen");
+    case OperatingMode::Timer:
+        return QStringLiteral("Timer");
+    }
+    return {};
 }
 
 void ModeSelection::showStartupControls()

@@ -4,6 +4,8 @@
 #include "core/FormModel.h"
 #include "core/OperatingMode.h"
 
+#include <functional>
+
 class LapHold;
 class LineProcessor;
 class MessageLog;
@@ -45,9 +47,14 @@ public:
 
     static ModeLayout layoutFor(OperatingMode mode);
     static QString logMessage(OperatingMode mode);
+    // The caption of the mode's option button: "TAG -> Alge".
+    static QString caption(OperatingMode mode);
+    // Called with each selected mode, before its log line.
+    void onSelected(std::function<void(OperatingMode)> selected) { m_selected = std::move(selected); }
 
 private:
     OperatingMode& m_mode;
     ModeLayout& m_layout;
     Parts m_parts;
+    std::function<void(OperatingMode)> m_selected;
 };

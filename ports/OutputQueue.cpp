@@ -21,6 +21,7 @@ void OutputQueue::enqueue(const QByteArray& line)
     bool dropped = false;
     while (!m_lines.empty() && m_waitingBytes + line.size() > m_limit) {
         m_waitingBytes -= m_lines.front().size();
+        emit dropped(m_lines.front());
         m_lines.pop_front();
         dropped = true;
     }
@@ -52,8 +53,12 @@ OutputQueue::Sent OutputQueue::put(const QByteArray& line, bool holdIfGone)
     if (done < 0 && !holdIfGone)
         return Sent::DeviceGone;
     done = std::max<qsizetype>(done, 0);
-    if (done < line.size() && !m_writer.hold(line.constData() + done, line.size() - done))
+    if (done < line.size() && !m_writer.hold(line.constData() + done, line.size() - done)) {
+        if (done > 0)
+            emit sent(line.left(done));
         return Sent::Refused;
+    }
+    emit sent(line);
     return Sent::Taken;
 }
 

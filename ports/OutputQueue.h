@@ -46,6 +46,10 @@ public:
 signals:
     // Waiting lines were dropped; once for each overload, which ends when nothing waits any more.
     void overloaded();
+    // Bytes handed to the device: taken by it now or held by the writer to follow (for the journal).
+    void sent(const QByteArray& bytes);
+    // A waiting line the overload rule dropped.
+    void dropped(const QByteArray& line);
 
 private:
     // Queues a line, dropping the oldest waiting lines when it does not fit.

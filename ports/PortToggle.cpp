@@ -63,6 +63,8 @@ void PortToggle::closePath()
     // a box opens, so that whatever runs while it is open sees the port closed and logs after the failure.
     m_portOpen = false;
     rearmClosedPortWarning();
+    if (m_openChanged)
+        m_openChanged(false);
     if (closed) {
         log(QStringLiteral(" +++ COM-Port ") + P + QStringLiteral(" geschlossen"));
     } else {
@@ -102,6 +104,8 @@ void PortToggle::openPath(int N, const PortChoice& choice)
     m_port.setInputLen(0);
     log(QStringLiteral(" +++ COM-Port ") + QString::number(N) + QStringLiteral(" wurde geöffnet"));
     m_portOpen = true;
+    if (m_openChanged)
+        m_openChanged(true);
 }
 
 void PortToggle::openFailed(int N)

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class MessageLog;
 class MessagePresenter;
 class SerialPortService;
@@ -49,6 +51,9 @@ public:
     void reportConnectionLost();
     void reportReconnected();
 
+    // Called whenever the button opens (true) or closes (false) the port.
+    void onOpenChanged(std::function<void(bool open)> changed) { m_openChanged = std::move(changed); }
+
 private:
     void openPath(int N, const PortChoice& choice);
     void closePath();
@@ -62,4 +67,5 @@ private:
     bool* m_warnPortClosed;
     MessageLog& m_log;
     MessagePresenter& m_boxes;
+    std::function<void(bool)> m_openChanged;
 };

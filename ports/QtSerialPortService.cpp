@@ -42,6 +42,8 @@ QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
     connect(&m_retry, &QTimer::timeout, this, &QtSerialPortService::retryOpen);
     connect(&m_port, &QSerialPort::bytesWritten, &m_output, &OutputQueue::handOver);
     connect(&m_output, &OutputQueue::overloaded, this, &SerialPortService::outputOverloaded);
+    connect(&m_output, &OutputQueue::sent, this, &SerialPortService::bytesSent);
+    connect(&m_output, &OutputQueue::dropped, this, &SerialPortService::lineDropped);
 }
 
 QtSerialPortService::~QtSerialPortService()
@@ -166,8 +168,10 @@ QString QtSerialPortService::input()
     if (!m_port.isOpen())
         return {};
     const QByteArray bytes = m_inputLen > 0 ? m_port.read(m_inputLen) : m_port.readAll();
-    if (!bytes.isEmpty())
+    if (!bytes.isEmpty()) {
         noteTaken();
+        emit bytesRead(bytes);
+    }
     return QString::fromLatin1(bytes);
 }
 

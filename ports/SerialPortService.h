@@ -62,6 +62,12 @@ signals:
     // Text waiting to be sent was dropped, oldest first, because the device takes it more slowly than it
     // comes. Once for each overload, which ends when nothing waits any more.
     void outputOverloaded();
+    // Bytes input() took from the port, as read (for the race journal).
+    void bytesRead(const QByteArray& bytes);
+    // Bytes handed on to the device, when they go; a line may go in pieces.
+    void bytesSent(const QByteArray& bytes);
+    // A waiting line dropped by the overload rule above.
+    void lineDropped(const QByteArray& line);
 
 protected:
     // A service calls this whenever received bytes have come in (see the class comment).

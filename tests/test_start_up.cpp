@@ -37,6 +37,9 @@ private slots:
             << QStringList{"--ports", "/nonexistent/ports"} << fail << 2
             << QString("brelox: Den Ports-Ordner '/nonexistent/ports' gibt es nicht.\n"
                        "brelox --help zeigt die Optionen.\n");
+        QTest::newRow("journal and none") << QStringList{"--journal", "/tmp", "--no-journal"} << fail << 2
+                                          << QString("brelox: --journal und --no-journal schließen einander "
+                                                     "aus.\nbrelox --help zeigt die Optionen.\n");
     }
     void commandLine()
     {
@@ -58,7 +61,8 @@ private slots:
             StartUp::parseCommandLine({QStringLiteral("brelox"), QStringLiteral("-h")});
         QCOMPARE(int(options.action), int(StartOptions::Action::Print));
         QCOMPARE(options.exitCode, 0);
-        for (const char* option : {"-h, --help", "-v, --version", "--ports <ordner>"})
+        for (const char* option : {"-h, --help", "-v, --version", "--ports <ordner>", "--journal <ordner>",
+                                   "--no-journal", "~/.local/state/brelox/journal/", "--replay DATEI"})
             QVERIFY2(options.text.contains(QLatin1String(option)), option);
         QVERIFY2(!options.text.contains(QLatin1String("platform")), "Qt's own options stay out of the help");
     }

@@ -4,6 +4,12 @@
 #include "ports/PortSettings.h"
 #include <utility>
 
+FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPortService(parent)
+{
+    connect(&m_queue, &OutputQueue::sent, this, &SerialPortService::bytesSent);
+    connect(&m_queue, &OutputQueue::dropped, this, &SerialPortService::lineDropped);
+}
+
 bool FakeSerialPort::setCommPort(int number)
 {
     if (m_open || number < 1 || number > 255)
@@ -58,9 +64,11 @@ bool FakeSerialPort::output(const QString& text)
 QString FakeSerialPort::input()
 {
     const QString text = QString::fromLatin1(m_received);
-    m_received.clear();
-    if (!text.isEmpty())
+    if (!text.isEmpty()) {
         noteTaken();
+        emit bytesRead(m_received);
+    }
+    m_received.clear();
     return text;
 }
 

@@ -1,0 +1,317 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The race journal: exact entries, every byte value, and the journal of a Brelox on pseudo-terminals that is
+// killed, cannot write, or is replayed into a second Brelox.
+#include "FakeClocks.h"
+#include "PtyPair.h"
+#include "RecordingPresenter.h"
+#include "core/ByteEscapes.h"
+#include "engine/Engine.h"
+#include "engine/Journal.h"
+#include "ports/QtSerialPortService.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+
+using namespace Qt::Literals::StringLiterals;
+using Channel = Journal::Channel;
+constexpr int IoTimeout = 10000;
+
+// A journaled Brelox without a window (this program started with --journaled-brelox PORTS JOURNAL FSIZE):
+// both ports opened in mode 1:1 IN->OUT, "ready" once they are; at the end of its standard input it ends as
+// "Datei > Ende" does and prints its message log.
+static int journaledBrelox(int argc, char* argv[])
+{
+    // Nothing of the test's own: not its pseudo-terminals' other ends, and no life beyond the test's.
+    for (int fd = 3; fd < 1024; ++fd)
+        ::close(fd);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    QCoreApplication app(argc, argv);
+    if (const rlim_t limit = std::strtoull(argv[4], nullptr, 10)) {
+        const rlimit fileSize{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        ::signal(SIGXFSZ, SIG_IGN);
+    }
+    QtSerialPortService in{ComPortMap(argv[2])}, out{ComPortMap(argv[2])};
+    SystemWallClock wall;
+    SystemMonotonicClock mono;
+    RecordingPresenter boxes;
+    Journal journal(mono, wall);
+    journal.open(argv[3], QDateTime::currentDateTime(), u"Brelox 9.9.9"_s);
+    Engine engine(in, out, wall, mono, boxes, SleepInhibitor::none(), &journal);
+    QObject::connect(&in, &SerialPortService::onComm, &in, [&] { engine.receive.MSComm1_OnComm(); });
+    engine.Form_Load();
+    engine.modes.in_out_Click();
+    engine.inputToggle.toggle(PortChoice{"COM 1", "9600", 2, "8", "1"});
+    engine.outputToggle.toggle(PortChoice{"COM 2", "9600", 2, "8", "1"});
+    std::puts(in.isOpen() && out.isOpen() ? "ready" : "ports not open");
+    std::fflush(stdout);
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        if (char byte; ::read(0, &byte, 1) > 0)
+            return;
+        input.setEnabled(false);
+        engine.Ende_Click();
+        journal.close();
+        QCoreApplication::processEvents(); // a fault found by the writer reaches the log
+        std::fputs(engine.form().texts.Text1.toUtf8().constData(), stdout);
+        QCoreApplication::quit();
+    });
+    return QCoreApplication::exec();
+}
+
+// A journal read as a reader does, to the end (a last line cut by a kill is the only one skipped): the data
+// of each line in order (header lines as they are) and the data of each channel joined.
+struct Parsed
+{
+    bool valid = true;
+    QList<QByteArray> data;
+    QMap<QString, QByteArray> joined;
+};
+static Parsed parse(const QString& path)
+{
+    QFile file(path);
+    Parsed parsed{file.open(QIODevice::ReadOnly)};
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    static const QRegularExpression entry(
+        u"^\\d+ \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (in|out|drop|to-in|log|mode|port) (.+)$"_s);
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        const QRegularExpressionMatch match = entry.match(QString::fromUtf8(lines[i]));
+        QByteArray data = lines[i].startsWith('#') ? lines[i] : match.captured(2).toUtf8();
+        const bool bytes = QStringList{"in", "out", "drop", "to-in"}.contains(match.captured(1));
+        parsed.valid = parsed.valid && (lines[i].startsWith('#') || match.hasMatch()) &&
+                       (!bytes || ByteEscapes::unescape(match.captured(2).toUtf8(), data));
+        parsed.data << data;
+        parsed.joined[match.captured(1)] += data;
+    }
+    return parsed;
+}
+
+static QString onlyJournal(const QString& folder)
+{
+    const QFileInfoList files = QDir(folder).entryInfoList({u"*.journal"_s}, QDir::Files);
+    return files.size() == 1 ? files.first().absoluteFilePath() : QString();
+}
+
+// The records of a race, one CR-ended line each, and what the board shows of them in mode 1:1 IN->OUT.
+static QByteArray records(int from, int count, QByteArray* board = nullptr)
+{
+    QByteArray sent;
+    for (int n = from; n < from + count; ++n) {
+        const QByteArray line = "  L0\t" + QByteArray::number(n).rightJustified(4, ' ') + "\t00:01:23.45";
+        sent += line + '\r';
+        if (board)
+            *board += line.leftJustified(22, ' ') + '\r';
+    }
+    return sent;
+}
+
+// The journaled Brelox of journaledBrelox() on the pseudo-terminals com1 and com2 in `ports`.
+struct Run
+{
+    Run(const QString& ports, const QString& journal, qint64 fileSizeLimit = 0)
+    {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QCoreApplication::applicationFilePath(),
+                      {u"--journaled-brelox"_s, ports, journal, QString::number(fileSizeLimit)});
+        ready = process.waitForReadyRead(IoTimeout) && process.readLine() == "ready\n";
+    }
+    // Ends it as "Datei > Ende" does and returns its message log.
+    QString end()
+    {
+        process.closeWriteChannel();
+        return process.waitForFinished(IoTimeout) ? QString::fromUtf8(process.readAll()) : QString();
+    }
+    QProcess process;
+    bool ready = false;
+};
+
+// Reads the far end of the board until `count` bytes came, then what follows at once. Polls afresh every
+// few milliseconds: on this kernel a poll of a pseudo-terminal's master already waiting can miss the data.
+static QByteArray board(PtyPair& far, qsizetype count)
+{
+    QByteArray got;
+    for (QDeadlineTimer deadline(IoTimeout); got.size() < count && !deadline.hasExpired();)
+        got += far.readFar(int(count - got.size()), 20);
+    return got + far.drainFar(100);
+}
+
+// Sends records [from, from + count) to the device in parts of five, each checked on the board as it comes;
+// false when the board shows anything else.
+static bool stream(PtyPair& device, PtyPair& far, int from, int count, QByteArray& sent, QByteArray& shown)
+{
+    for (int n = from; n < from + count; n += 5) {
+        const qsizetype at = shown.size();
+        sent += records(n, 5, &shown);
+        if (!device.writeFar(sent.right(5 * 22)) || board(far, shown.size() - at) != shown.mid(at))
+            return false;
+    }
+    return true;
+}
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+private slots:
+    void entriesAreWrittenExactly()
+    {
+        QTemporaryDir home;
+        const QString folder = home.filePath(u"state/brelox/journal"_s);
+        FakeMonotonicClock mono;
+        FakeWallClock wall;
+        wall.now = QTime(9, 30, 12, 345);
+        const QDateTime started(QDate(2027, 1, 15), QTime(9, 30, 12), Qt::OffsetFromUTC, 3600);
+        Journal journal(mono, wall);
+        Journal secondInTheSameSecond(mono, wall);
+        QVERIFY(journal.open(folder, started, u"Brelox 1.0.2"_s));
+        QVERIFY(secondInTheSameSecond.open(folder, started, u"Brelox 1.0.2"_s));
+        mono.advance(1234);
+        journal.record(Channel::In, QByteArray("\t\r\n\\\x00\x1f\x7f ~A\xe4", 11));
+        journal.recordText(Channel::Log, u"09:30:13 +++ COM-Port 1 wurde geöffnet\t\\\r\n"_s);
+        journal.close();
+        QFile file(journal.fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("# Brelox 1.0.2 journal, started 2027-01-15 09:30:12 +0100\n"
+                                            "# <ms since start> <local time> <channel> <data>\n"
+                                            "1234 09:30:12.345 in \\t\\r\\n\\\\\\x00\\x1F\\x7F ~A\\xE4\n"
+                                            "1234 09:30:12.345 log 09:30:13 +++ COM-Port 1 wurde ge\xc3\xb6"
+                                            "ffnet\\t\\\\\\r\\n\n"));
+        QCOMPARE(journal.fileName(), folder + u"/2027-01-15_09-30-12.journal"_s);
+        QCOMPARE(secondInTheSameSecond.fileName(), folder + u"/2027-01-15_09-30-12-2.journal"_s);
+        using P = QFile::Permission;
+        QCOMPARE(QFile::permissions(journal.fileName()),
+                 P::ReadOwner | P::WriteOwner | P::ReadUser | P::WriteUser);
+        QCOMPARE(QFile::permissions(home.filePath(u"state/brelox"_s)),
+                 P::ReadOwner | P::WriteOwner | P::ExeOwner | P::ReadUser | P::WriteUser | P::ExeUser);
+    }
+
+    // Property: whatever the bytes and however they are cut, each entry gives back its chunk exactly.
+    void everyByteValueAndChunkSurvives()
+    {
+        QByteArray all(256, 0);
+        std::iota(all.begin(), all.end(), 0);
+        QRandomGenerator random(16);
+        QList<QByteArray> chunks;
+        for (int round = 0; round < 50; ++round) {
+            std::shuffle(all.begin(), all.end(), random);
+            for (qsizetype at = 0; at < all.size(); at += chunks.last().size())
+                chunks << all.mid(at, random.bounded(1, 40));
+        }
+        QTemporaryDir dir;
+        FakeMonotonicClock mono;
+        FakeWallClock wall;
+        Journal journal(mono, wall);
+        QVERIFY(journal.open(dir.path(), QDateTime::currentDateTime(), u"Brelox"_s));
+        for (qsizetype i = 0; i < chunks.size(); ++i)
+            journal.record(i % 3 ? Channel::Out : Channel::In, chunks[i]);
+        journal.close();
+        const Parsed parsed = parse(journal.fileName());
+        QVERIFY(parsed.valid);
+        QCOMPARE(parsed.data.mid(2), chunks); // after the two header lines
+    }
+
+    void faultsGiveOneLineAndTheBoardGetsEveryLine_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<qint64>("fileSizeLimit");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full mid-run (file size limit)")
+            << "journal" << qint64(3000) << "Datei zu groß für das System";
+        QTest::newRow("folder nobody may write") << "/sys/kernel" << qint64(0) << "keine Schreibrechte";
+        QTest::newRow("folder that is a file") << "file" << qint64(0) << "Ordner ist eine Datei";
+        QTest::newRow("folder below a file") << "file/journal" << qint64(0) << "Ordner ist eine Datei";
+    }
+    void faultsGiveOneLineAndTheBoardGetsEveryLine()
+    {
+        QFETCH(QString, folder);
+        QFETCH(qint64, fileSizeLimit);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QFile(dir.filePath(u"file"_s)).open(QIODevice::WriteOnly);
+        PtyPair device(dir.path(), 1), far(dir.path(), 2);
+        Run run(dir.path(), QDir(dir.path()).filePath(folder), fileSizeLimit);
+        QVERIFY(run.ready);
+        QByteArray sent, shown;
+        QVERIFY(stream(device, far, 0, 100, sent, shown));
+        const QStringList log = run.end().split(u"\r\n"_s).filter(u"Protokoll"_s);
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log[0].mid(8), u" +++ Protokoll kann nicht geschrieben werden: "_s + reason);
+    }
+
+    void killedMidStreamOrAfter_data()
+    {
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("killed in the middle of the stream") << false;
+        QTest::newRow("stream finished 0.5 s before the kill") << true;
+    }
+    void killedMidStreamOrAfter()
+    {
+        QFETCH(bool, finished);
+        QTemporaryDir dir;
+        PtyPair device(dir.path(), 1), far(dir.path(), 2);
+        Run run(dir.path(), dir.filePath(u"journal"_s));
+        QVERIFY(run.ready);
+        QByteArray sent, shown;
+        QVERIFY(stream(device, far, 0, 400, sent, shown));
+        // What the board showed 0.5 s before the kill was read and written by then.
+        QTest::qSleep(500);
+        if (!finished)
+            QVERIFY(device.writeFar(records(400, 100)));
+        ::kill(pid_t(run.process.processId()), SIGKILL);
+        QVERIFY(run.process.waitForFinished(IoTimeout));
+        Parsed parsed = parse(onlyJournal(dir.filePath(u"journal"_s)));
+        QVERIFY(parsed.valid);
+        QVERIFY(parsed.data.value(0).startsWith("# Brelox 9.9.9 journal, started "));
+        QCOMPARE(parsed.joined["in"].left(sent.size()), sent);
+        QCOMPARE(parsed.joined["out"].left(shown.size()), shown);
+        QVERIFY(records(0, 500).startsWith(parsed.joined["in"]));
+        QVERIFY(!finished || (parsed.joined["in"] == sent && parsed.joined["out"] == shown));
+    }
+
+    // The journal of a run, replayed by the device simulator into a second Brelox: the same board bytes.
+    void replayedJournalShowsTheSameBoard()
+    {
+        QTemporaryDir dir;
+        PtyPair device(dir.path(), 1), far(dir.path(), 2);
+        Run first(dir.path(), dir.filePath(u"journal"_s));
+        QVERIFY(first.ready);
+        // The second Brelox is up before the replay reaches the first record.
+        QTest::qSleep(2000);
+        QByteArray sent, shown;
+        QVERIFY(stream(device, far, 0, 30, sent, shown));
+        first.end();
+
+        QProcess simulator;
+        simulator.start(BRELOX_SIMULATOR ""_L1, {u"--ports"_s, dir.filePath(u"replay"_s), u"--replay"_s,
+                                                 onlyJournal(dir.filePath(u"journal"_s))});
+        QVERIFY(simulator.waitForReadyRead(IoTimeout));
+        QVERIFY(QDir(dir.path()).mkdir(u"second"_s));
+        QVERIFY(QFile::link(dir.filePath(u"replay/com1"_s), dir.filePath(u"second/com1"_s)));
+        PtyPair secondFar(dir.filePath(u"second"_s), 2);
+        Run second(dir.filePath(u"second"_s), dir.filePath(u"journal2"_s));
+        QVERIFY(second.ready);
+        QCOMPARE(board(secondFar, shown.size()), shown);
+        second.end();
+        simulator.terminate();
+        QVERIFY(simulator.waitForFinished(IoTimeout));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    if (argc == 5 && std::strcmp(argv[1], "--journaled-brelox") == 0)
+        return journaledBrelox(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestJournal test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_journal.moc"
