@@ -21,7 +21,7 @@ void OutputQueue::enqueue(const QByteArray& line)
     bool dropped = false;
     while (!m_lines.empty() && m_waitingBytes + line.size() > m_limit) {
         m_waitingBytes -= m_lines.front().size();
-        emit dropped(m_lines.front());
+        emit lineDropped(m_lines.front());
         m_lines.pop_front();
         dropped = true;
     }

@@ -49,7 +49,7 @@ signals:
     // Bytes handed to the device: taken by it now or held by the writer to follow (for the journal).
     void sent(const QByteArray& bytes);
     // A waiting line the overload rule dropped.
-    void dropped(const QByteArray& line);
+    void lineDropped(const QByteArray& line);
 
 private:
     // Queues a line, dropping the oldest waiting lines when it does not fit.

@@ -43,7 +43,7 @@ QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
     connect(&m_port, &QSerialPort::bytesWritten, &m_output, &OutputQueue::handOver);
     connect(&m_output, &OutputQueue::overloaded, this, &SerialPortService::outputOverloaded);
     connect(&m_output, &OutputQueue::sent, this, &SerialPortService::bytesSent);
-    connect(&m_output, &OutputQueue::dropped, this, &SerialPortService::lineDropped);
+    connect(&m_output, &OutputQueue::lineDropped, this, &SerialPortService::lineDropped);
 }
 
 QtSerialPortService::~QtSerialPortService()

@@ -140,7 +140,7 @@ static QByteArray board(PtyPair& far, qsizetype count)
 {
     QByteArray got;
     for (QDeadlineTimer deadline(IoTimeout); got.size() < count && !deadline.hasExpired();)
-        got += far.readFar(int(count - got.size()), 20);
+        got += far.drainFar(20);
     return got + far.drainFar(100);
 }
 

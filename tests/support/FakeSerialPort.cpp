@@ -7,7 +7,7 @@
 FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPortService(parent)
 {
     connect(&m_queue, &OutputQueue::sent, this, &SerialPortService::bytesSent);
-    connect(&m_queue, &OutputQueue::dropped, this, &SerialPortService::lineDropped);
+    connect(&m_queue, &OutputQueue::lineDropped, this, &SerialPortService::lineDropped);
 }
 
 bool FakeSerialPort::setCommPort(int number)
