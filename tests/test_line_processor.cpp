@@ -16,7 +16,7 @@ const QByteArray ROut = " 0042   : 1:23.455    \r";
 const QByteArray Letters = "ABCDEFGHIJKLMNOPQRSTU";
 const QString Overflow = QStringLiteral("14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen");
 
-const auto line = &EngineRig::boardLine;
+const auto line = &BoardText::line;
 
 } // namespace
 

@@ -9,7 +9,7 @@
 Q_DECLARE_METATYPE(OperatingMode)
 
 namespace {
-constexpr auto line = &EngineRig::boardLine;
+constexpr auto line = &BoardText::line;
 const QString Stoppen = QStringLiteral(" +++ Modus Stoppen");
 
 // Selects Stopen, then plays a script of steps separated by blanks: Timer and AktTime select the mode;
