@@ -3,6 +3,7 @@
 #include "InvokeSlot.h"
 #include "WindowFixture.h"
 #include "app/FrmMessage.h"
+#include "app/TextBoxViews.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -157,14 +158,6 @@ private slots:
         invokeSlot(&*f.window, "OpenInput_Click");
         QCOMPARE(f.widget<QPushButton>("OpenInput")->text(), QStringLiteral("öffnen"));
         QVERIFY(f.widget("Combo1")->isEnabled());
-        // A typed parity that is no entry of the list opens nothing.
-        const int opened = f.input.openedPorts.size();
-        f.widget<QComboBox>("Combo4")->setEditText(QStringLiteral("Irgendwas"));
-        invokeSlot(&*f.window, "OpenInput_Click");
-        QCOMPARE(
-            f.boxes.texts(),
-            QStringList{"Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"});
-        QCOMPARE(f.input.openedPorts.size(), opened);
 
         invokeSlot(&*f.window, "OpenOutput_Click");
         QCOMPARE(f.widget<QPushButton>("OpenOutput")->text(), QStringLiteral("schliessen"));
@@ -217,6 +210,38 @@ private slots:
         QCOMPARE(f.form().texts.MessIn, QStringLiteral("third\r\nsecond\r\nfirst\r\nnote"));
         f.window->refreshViews();
         QCOMPARE(monitor->toPlainText(), QStringLiteral("third\nsecond\nfirst\nnote"));
+    }
+
+    // A refresh edits a box from what it showed to its text: new lines on top, a tail cut at a limit, a line
+    // end split between the two, and a text that only begins like the shown one (its first 32 characters).
+    void textBoxShowsItsTextAfterARefresh_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        const QString a32(32, u'a');
+        QTest::newRow("new lines on top") << "a\r\n"
+                                          << "c\r\rb\r\na\r\n";
+        QTest::newRow("tail cut") << "b\r\na\r\n"
+                                  << "c\r\nb\r";
+        QTest::newRow("CR on top, LF kept") << "\nx"
+                                            << "y\r\nx";
+        QTest::newRow("same beginning") << a32 + "1\r\n" << a32 + "2\r\n";
+        QTest::newRow("emptied") << "a"
+                                 << "";
+    }
+    void textBoxShowsItsTextAfterARefresh()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QPlainTextEdit boxes[5];
+        TextBoxViews views(&boxes[0], &boxes[1], &boxes[2], &boxes[3], &boxes[4]);
+        TextBoxes texts;
+        for (const QString& text : {before, after}) {
+            texts.Text1 = texts.Text3 = texts.Text5 = texts.MessIn = texts.MessOut = text;
+            views.show(texts);
+            for (const QPlainTextEdit& box : boxes)
+                QCOMPARE(box.toPlainText(), shownForm(text));
+        }
     }
 
     void modeButtonsAndStopwatchButtons()

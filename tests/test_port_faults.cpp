@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Faults at the port boundary: a board that takes no more for a while, a ports folder whose devices go away
-// and come back, a port that another program holds or that may not be opened.
+// and come back.
 
 #include "BoardText.h"
 #include "InvokeSlot.h"
@@ -8,7 +8,6 @@
 #include "WindowFixture.h"
 #include "ports/QtSerialPortService.h"
 
-#include <QPushButton>
 #include <QSocketNotifier>
 #include <QtTest>
 
@@ -139,7 +138,7 @@ private slots:
         QVERIFY(timer.writeFar(l0(143) + l0(144)));
         QCOMPARE(board.collect(2 * l0Line(143).size()), l0Line(143) + l0Line(144));
         QCOMPARE(f.boxes.shown.size(), 0);
-        QStringList log = form.texts.Text1.split(QStringLiteral("\r\n")).mid(0, 4);
+        QStringList log = f.logLines().mid(0, 4);
         std::sort(log.begin(), log.end());
         QCOMPARE(log, (QStringList{"14:03:07 +++ COM-Port 1 Verbindung unterbrochen",
                                    "14:03:07 +++ COM-Port 1 wieder verbunden",
@@ -149,47 +148,6 @@ private slots:
         QVERIFY(timer.vanish() && board.vanish() && QDir(folder).removeRecursively());
         invokeSlot(&*f.window, "check_comPorts_Click");
         QVERIFY(form.texts.Text1.startsWith(QStringLiteral("14:03:07 +++ Kein Comport verfügbar\r\n")));
-    }
-
-    void openRefused_data()
-    {
-        QTest::addColumn<bool>("output");
-        // QSerialPort refuses a device another program holds (EBUSY) and one the user may not open (EACCES,
-        // EPERM) alike. A pseudo-terminal refuses neither to root, which the CI runs as.
-        QTest::newRow("timing device busy") << false;
-        QTest::newRow("board not permitted") << true;
-    }
-
-    void openRefused()
-    {
-        QFETCH(bool, output);
-        WindowFixture f({1, 2});
-        FakeSerialPort& port = output ? f.output : f.input;
-        const auto button = [&](bool out) { return f.widget<QPushButton>(out ? "OpenOutput" : "OpenInput"); };
-        QTest::mouseClick(button(!output), Qt::LeftButton);
-        port.refuseOpen = true;
-        const QString n = output ? "2" : "1";
-        const qsizetype before = f.logLines().size();
-
-        QTest::mouseClick(button(output), Qt::LeftButton);
-        f.input.deliver(l0(141));
-        QStringList log = f.logLines().mid(0, f.logLines().size() - before);
-        if (output) // a line for the closed board is reported (once)
-            QCOMPARE(log.takeFirst(), QStringLiteral("14:03:07 +++ COM-Port Ausgang ist nicht geöffnet"));
-        QCOMPARE(log, (QStringList{"14:03:07 +++ COM-Port " + n + " kann nicht geöffnet werden",
-                                   "14:03:07 +++ Versuch den COM-Port " + n + " zu öffnen"}));
-        QCOMPARE(
-            f.boxes.texts(),
-            QStringList{"Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"});
-        QCOMPARE(f.output.written, QByteArray());
-
-        // Once the port is free, the same button opens it and the next record goes out once.
-        port.refuseOpen = false;
-        QTest::mouseClick(button(output), Qt::LeftButton);
-        QVERIFY(f.form().InPortOpen && f.form().OutPortOpen);
-        f.input.deliver(l0(142));
-        QCOMPARE(f.output.written, l0Line(142));
-        QCOMPARE(f.boxes.shown.size(), 1);
     }
 
 private:

@@ -87,36 +87,27 @@ private slots:
     }
 
     // Which map is in force is decided once, at start; "~" is a temporary home.
+    // Columns: the folder named with --ports, XDG_CONFIG_HOME, a ports folder with a link com1 that is there
+    // at start and gone later (or made only after the start), COM 1 at start and once the folder went or
+    // came.
     void comPortMap_data()
     {
-        QTest::addColumn<QString>("named");  // the folder named with --ports
-        QTest::addColumn<QString>("config"); // XDG_CONFIG_HOME
-        QTest::addColumn<QString>(
-            "folder");                      // a ports folder with a link com1: there at start, gone later ...
-        QTest::addColumn<bool>("atStart");  // ... or made only after the start
-        QTest::addColumn<QString>("first"); // COM 1 at start
-        QTest::addColumn<QString>("later"); // COM 1 once the folder went or came
-        QTest::newRow("named folder, gone") << "~/run"
-                                            << "~/cfg"
-                                            << "~/run" << true << "~/run/com1"
-                                            << "";
-        QTest::newRow("named folder, not the user's") << "~/run"
-                                                      << "~/cfg"
-                                                      << "~/cfg/brelox/ports" << true << ""
-                                                      << "";
-        QTest::newRow("the user's folder, gone") << ""
-                                                 << "~/cfg"
-                                                 << "~/cfg/brelox/ports" << true << "~/cfg/brelox/ports/com1"
-                                                 << "";
-        QTest::newRow("relative XDG_CONFIG_HOME ignored")
-            << ""
-            << "cfg"
-            << "~/.config/brelox/ports" << true << "~/.config/brelox/ports/com1"
-            << "";
-        QTest::newRow("no folder at start: the fixed table") << ""
-                                                             << "~/cfg"
-                                                             << "~/cfg/brelox/ports" << false << "/dev/ttyS0"
-                                                             << "/dev/ttyS0";
+        for (const char* column : {"named", "config", "folder", "atStart", "first", "later"})
+            column == QLatin1String("atStart") ? QTest::addColumn<bool>(column)
+                                               : QTest::addColumn<QString>(column);
+        const auto row = [](const char* name, const char* named, const char* config, const char* folder,
+                            bool atStart, const char* first, const char* later) {
+            QTest::newRow(name) << QString(named) << QString(config) << QString(folder) << atStart
+                                << QString(first) << QString(later);
+        };
+        row("named folder, gone", "~/run", "~/cfg", "~/run", true, "~/run/com1", "");
+        row("named folder, not the user's", "~/run", "~/cfg", "~/cfg/brelox/ports", true, "", "");
+        row("the user's folder, gone", "", "~/cfg", "~/cfg/brelox/ports", true, "~/cfg/brelox/ports/com1",
+            "");
+        row("relative XDG_CONFIG_HOME ignored", "", "cfg", "~/.config/brelox/ports", true,
+            "~/.config/brelox/ports/com1", "");
+        row("no folder at start: the fixed table", "", "~/cfg", "~/cfg/brelox/ports", false, "/dev/ttyS0",
+            "/dev/ttyS0");
     }
     void comPortMap()
     {
