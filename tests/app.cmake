@@ -3,7 +3,6 @@
 brelox_add_test(test_message_log SOURCES test_message_log.cpp)
 brelox_add_test(test_main_form GUI SOURCES test_main_form.cpp)
 brelox_add_test(test_info_dialog GUI SOURCES test_info_dialog.cpp)
-brelox_add_test(test_window_serial GUI SOURCES test_window_serial.cpp)
 # Keeping the computer awake while ports are open or a clock runs (a private D-Bus daemon stands in for the
 # system bus).
 find_package(Qt6 REQUIRED COMPONENTS Network)

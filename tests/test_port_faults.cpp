@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Faults at the port boundary: a board that takes no more for a while, a ports folder whose devices go away
-// and come back.
+// and come back, a timing device that hangs up while a box is open.
 
 #include "BoardText.h"
 #include "InvokeSlot.h"
@@ -148,6 +148,34 @@ private slots:
         QVERIFY(timer.vanish() && board.vanish() && QDir(folder).removeRecursively());
         invokeSlot(&*f.window, "check_comPorts_Click");
         QVERIFY(form.texts.Text1.startsWith(QStringLiteral("14:03:07 +++ Kein Comport verfügbar\r\n")));
+    }
+
+    // The timing device hangs up while the box of an unreadable time is open: reported once; once it is
+    // back, what it sends reaches the board once.
+    void inputHangingUpWhileABoxIsOpenIsReportedOnce()
+    {
+        PtyPair timer(m_dir.path(), 1), board(m_dir.path(), 2);
+        QtSerialPortService in{ComPortMap(m_dir.path())}, out{ComPortMap(m_dir.path())};
+        WindowFixture f(in, out);
+        invokeSlot(&*f.window, "OpenInput_Click");
+        invokeSlot(&*f.window, "OpenOutput_Click");
+        in.setRetryInterval(20);
+        QSignalSpy lost(&in, &SerialPortService::connectionLost), back(&in, &SerialPortService::reconnected);
+        f.boxes.whileShown = [&] {
+            QVERIFY(timer.vanish());
+            QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, IoTimeout);
+        };
+        QVERIFY(timer.writeFar(l0(141) + "..R...00043...00:xx:23.45\r"));
+        const QByteArray before = l0Line(141) + BoardText::line(" 0043   :  : 0.005");
+        QCOMPARE(board.collect(before.size()), before);
+        QVERIFY(timer.relink());
+        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, IoTimeout);
+        QVERIFY(timer.writeFar(l0(142)));
+        QCOMPARE(board.collect(l0Line(142).size()), l0Line(142));
+        QCOMPARE(f.logLines().mid(0, 3), (QStringList{"14:03:07 +++ COM-Port 1 wieder verbunden",
+                                                      "14:03:07 +++ COM-Port 1 Verbindung unterbrochen",
+                                                      "14:03:07 +++ COM-Port 2 wurde geöffnet"}));
+        QVERIFY(lost.count() == 1 && f.boxes.shown.size() == 1);
     }
 
 private:
