@@ -2,7 +2,7 @@
 // The QSerialPort service over pseudo-terminal pairs, linked as COM ports in a temporary ports folder:
 // settings on the line, bytes both ways, a slow board, a close that discards, input waiting behind a box.
 
-#include "BlockingPresenter.h"
+#include "RecordingPresenter.h"
 #include "FakeClocks.h"
 #include "PtyPair.h"
 #include "engine/Engine.h"
@@ -24,7 +24,7 @@ struct PtyEngine
     QtSerialPortService out;
     FakeWallClock wall;
     FakeMonotonicClock mono;
-    BlockingPresenter boxes;
+    RecordingPresenter boxes;
     Engine engine{in, out, wall, mono, boxes};
 };
 
