@@ -2,7 +2,6 @@
 # Tests of app/: the window, start-up, exit, the message log and the information dialog.
 brelox_add_test(test_message_log SOURCES test_message_log.cpp)
 brelox_add_test(test_main_form GUI SOURCES test_main_form.cpp)
-brelox_add_test(test_info_dialog GUI SOURCES test_info_dialog.cpp)
 # Keeping the computer awake while ports are open or a clock runs (a private D-Bus daemon stands in for the
 # system bus).
 find_package(Qt6 REQUIRED COMPONENTS Network)

@@ -4,12 +4,14 @@
 #include "WindowFixture.h"
 #include "app/FrmMessage.h"
 #include "app/TextBoxViews.h"
+#include "core/AboutText.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -385,19 +387,68 @@ private slots:
         QCOMPARE(f.output.written, QByteArray("...C      :  : 0.     \r"));
     }
 
-    void aboutTwiceGivesOneDialog()
+    // The About text shows whole, also with fonts a quarter larger in pixels, as on a screen set to 120 dpi.
+    void aboutTextShowsWhole_data()
+    {
+        QTest::addColumn<qreal>("scale");
+        QTest::newRow("96 dpi") << 1.0;
+        QTest::newRow("120 dpi") << 1.25;
+    }
+    void aboutTextShowsWhole()
+    {
+        QFETCH(qreal, scale);
+        FrmMessage dialog;
+        dialog.setMessage(AboutText::current());
+        QList<QWidget*> widgets = dialog.findChildren<QWidget*>() << &dialog;
+        for (QWidget* w : widgets) {
+            QFont font = w->font();
+            font.setPointSizeF(font.pointSizeF() * scale);
+            w->setFont(font);
+        }
+        dialog.show();
+        auto* text = dialog.findChild<QLabel*>("lblMessage");
+        QVERIFY2(text->heightForWidth(text->width()) <= text->height() &&
+                     text->sizeHint().height() <= text->height(),
+                 qPrintable(QStringLiteral("needs %1, has %2")
+                                .arg(text->heightForWidth(text->width()))
+                                .arg(text->height())));
+        auto* heading = dialog.findChild<QLabel*>("Label1");
+        QVERIFY(heading->sizeHint().width() <= heading->width() &&
+                heading->sizeHint().height() <= heading->height());
+        auto* button = dialog.findChild<QPushButton*>("btnClose");
+        QVERIFY(button->sizeHint().height() <= button->height());
+        QVERIFY(button->geometry().top() > text->geometry().bottom());
+        QVERIFY(dialog.rect().contains(button->geometry()));
+    }
+
+    // "?" twice gives one dialog, without a parent; its texts and size; Escape leaves it open, its button
+    // closes it.
+    void aboutDialog()
     {
         WindowFixture f;
         invokeSlot(&*f.window, "abbout_Click");
-        FrmMessage* first = f.window->infoDialog();
-        QVERIFY(first && first->isVisible() && !first->parentWidget());
+        QPointer<FrmMessage> dialog = f.window->infoDialog();
+        QVERIFY(dialog && dialog->isVisible() && !dialog->parentWidget());
         invokeSlot(&*f.window, "abbout_Click");
-        QCOMPARE(f.window->infoDialog(), first);
+        QCOMPARE(f.window->infoDialog(), dialog);
         int dialogs = 0;
         for (QWidget* w : QApplication::topLevelWidgets())
             dialogs += qobject_cast<FrmMessage*>(w) && w->isVisible() ? 1 : 0;
         QCOMPARE(dialogs, 1);
-        QCOMPARE(first->message().split(QLatin1Char('\n')).at(1), QStringLiteral("Version 1.02"));
+        QCOMPARE(dialog->message(), QString(AboutText::current()).replace(QStringLiteral("\r\n"), "\n"));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Message"));
+        QCOMPARE(dialog->width(), 411);
+        QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+        QCOMPARE(dialog->findChild<QLabel*>("Label1")->text(),
+                 QStringLiteral("Kabel von PC zu GAZ4 (ALGE Nr 105)"));
+        QCOMPARE(dialog->findChild<QPushButton*>("btnClose")->text(), QStringLiteral("&Close"));
+        QVERIFY(!dialog->findChild<QLabel*>("Image1")->pixmap().isNull());
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->focusWidget(), dialog->findChild<QPushButton*>("btnClose"));
+        QTest::keyClick(dialog->findChild<QPushButton*>("btnClose"), Qt::Key_Space);
+        QTRY_VERIFY(!dialog); // closed and gone
     }
 };
 
