@@ -16,8 +16,11 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <numeric>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 constexpr int IoTimeout = 5000;
 using RecordedStream::Entry;
@@ -69,6 +72,15 @@ private slots:
     {
         QTemporaryDir dir;
         SimulatedPort board(dir.path(), 2);
+        // The line is raw also for a program that leaves it as it finds it: a CR stays, nothing waits for it.
+        const int plain = ::open(qPrintable(dir.filePath("com2")), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+        QVERIFY(plain >= 0 && board.send("a\rb"));
+        QByteArray raw(3, 0);
+        pollfd p{plain, POLLIN, 0};
+        for (qsizetype got = 0; got < 3 && ::poll(&p, 1, IoTimeout) == 1;)
+            got += qMax(0, int(::read(plain, raw.data() + got, size_t(3 - got))));
+        ::close(plain);
+        QCOMPARE(raw, QByteArray("a\rb"));
         QtSerialPortService out{ComPortMap(dir.path())};
         QVERIFY(board.isReady() && out.setCommPort(2) && out.setSettings("9600,N,8,1") && out.open());
         QTime now(9, 30, 0);
