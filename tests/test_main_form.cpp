@@ -50,7 +50,7 @@ class TestMainForm : public QObject
 {
     Q_OBJECT
 private slots:
-    // What the window shows after start-up: the log, the engine's lists in their boxes, captions, layout.
+    // What the window shows after start-up: the log, the engine's lists in their boxes, captions, layout, menu.
     void startState()
     {
         WindowFixture f({1, 3});
@@ -97,6 +97,12 @@ private slots:
         QVERIFY(!f.widget<QCheckBox>("DispZentel")->isChecked() && !f.widget("DispZentel")->font().bold());
         QVERIFY(f.widget<QPlainTextEdit>("Text1")->isReadOnly() &&
                 !f.widget<QPlainTextEdit>("MessIn")->isReadOnly());
+        const QList<QAction*> titles = f.window->menuBar()->actions();
+        QCOMPARE(titles.size(), 3);
+        QCOMPARE(titles.at(0)->menu()->actions().at(0)->text(), QStringLiteral("Ende"));
+        QCOMPARE(titles.at(1)->menu()->actions().at(0)->text(), QStringLiteral("COM-Ports prüfen"));
+        QCOMPARE(titles.at(2)->text(), QStringLiteral("?"));
+        QVERIFY(!titles.at(2)->menu()); // the title itself is the command
     }
 
     // Every caption shows whole, and a port list shows the beginning of its entry.
@@ -135,17 +141,6 @@ private slots:
             box->lineEdit()->grab();
             QCOMPARE(box->lineEdit()->cursorPositionAt(QPoint(0, 0)), 0);
         }
-    }
-
-    void menu()
-    {
-        WindowFixture f;
-        const QList<QAction*> titles = f.window->menuBar()->actions();
-        QCOMPARE(titles.size(), 3);
-        QCOMPARE(titles.at(0)->menu()->actions().at(0)->text(), QStringLiteral("Ende"));
-        QCOMPARE(titles.at(1)->menu()->actions().at(0)->text(), QStringLiteral("COM-Ports prüfen"));
-        QCOMPARE(titles.at(2)->text(), QStringLiteral("?"));
-        QVERIFY(!titles.at(2)->menu()); // the title itself is the command
     }
 
     // The port buttons' captions and the port lists follow the ports; port discovery from the menu fills
@@ -388,21 +383,14 @@ private slots:
     }
 
     // The About text shows whole, also with fonts a quarter larger in pixels, as on a screen set to 120 dpi.
-    void aboutTextShowsWhole_data()
-    {
-        QTest::addColumn<qreal>("scale");
-        QTest::newRow("96 dpi") << 1.0;
-        QTest::newRow("120 dpi") << 1.25;
-    }
     void aboutTextShowsWhole()
     {
-        QFETCH(qreal, scale);
         FrmMessage dialog;
         dialog.setMessage(AboutText::current());
         QList<QWidget*> widgets = dialog.findChildren<QWidget*>() << &dialog;
         for (QWidget* w : widgets) {
             QFont font = w->font();
-            font.setPointSizeF(font.pointSizeF() * scale);
+            font.setPointSizeF(font.pointSizeF() * 1.25);
             w->setFont(font);
         }
         dialog.show();
