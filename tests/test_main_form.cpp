@@ -50,7 +50,8 @@ class TestMainForm : public QObject
 {
     Q_OBJECT
 private slots:
-    // What the window shows after start-up: the log, the engine's lists in their boxes, captions, layout, menu.
+    // What the window shows after start-up: the log, the engine's lists in their boxes, captions, layout and
+    // menu.
     void startState()
     {
         WindowFixture f({1, 3});
