@@ -2,17 +2,20 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 // A property every input must keep: when it does not, say which and stop, so that libFuzzer keeps the input.
-inline void check(bool holds, const char* property, const QString& detail = QString())
+// The detail (a text, bytes or a number) is written out only then.
+template <class Detail = QString> void check(bool holds, const char* property, const Detail& detail = {})
 {
     if (holds)
         return;
-    std::fprintf(stderr, "property violated: %s\n%s\n", property, qPrintable(detail.left(400)));
+    std::fprintf(stderr, "property violated: %s\n%s\n", property,
+                 qPrintable(QVariant(detail).toString().left(400)));
     std::abort();
 }
 

@@ -21,6 +21,15 @@ def cmd(c):
     return b"\xff" + c.encode()
 
 
+def turn(n):
+    # A turn of the event loop in which the board takes up to 4n bytes.
+    return b"\xffT" + bytes([n])
+
+
+def numbered(first, count):
+    return b"".join(b"%d\r" % i for i in range(first, first + count))
+
+
 RECEIVE = {
     "tag-records": stream(1, L0, L1, R, L1, R_BAD),
     "tag-records-crlf": stream(1, (L0 + b"\n" + L1 + b"\n" + R + b"\n") * 3),
@@ -33,6 +42,12 @@ RECEIVE = {
     "modes-and-ports": stream(1, L0, cmd("3"), b"kept\rgone", cmd("1"), L1, cmd("O"), R, cmd("O"),
                               cmd("I"), b"lost\r", cmd("I"), L0, cmd("D"), R, cmd("0"), b"A\r"),
     "collecting-overflow": stream(3, b"q" * 11000 + b"\r", cmd("0"), b"ok\r"),
+    "slow-board": stream(0, turn(0), numbered(0, 60), turn(5), turn(5), turn(0), numbered(200, 20),
+                         turn(255), turn(255), turn(255), turn(255), numbered(300, 5), turn(3)),
+    "vanishing-board": stream(1, turn(0), L0 * 2, L1, R, (L0 + L1) * 15, cmd("V"), R, turn(9), L0, cmd("R"), L1,
+                              turn(255), cmd("V"), L0, cmd("O"), cmd("O"), cmd("R"), cmd("O"), L0, L1),
+    "failing-board": stream(8, cmd("F"), numbered(0, 30), turn(20), cmd("F"), turn(20), numbered(40, 30),
+                            cmd("O"), cmd("O"), numbered(80, 3), turn(255)),
 }
 
 

@@ -4,13 +4,6 @@
 #include "ports/LineReadBack.h"
 #include "ports/PortSettings.h"
 
-#include <algorithm>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <poll.h>
-#include <unistd.h>
-#endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -47,7 +40,8 @@ QtSerialPortService::QtSerialPortService(ComPortMap map, QObject* parent)
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPortService::bytesArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPortService::onError);
     connect(&m_retry, &QTimer::timeout, this, &QtSerialPortService::retryOpen);
-    connect(&m_port, &QSerialPort::bytesWritten, this, &QtSerialPortService::handOver);
+    connect(&m_port, &QSerialPort::bytesWritten, &m_output, &OutputQueue::handOver);
+    connect(&m_output, &OutputQueue::overloaded, this, &SerialPortService::outputOverloaded);
 }
 
 QtSerialPortService::~QtSerialPortService()
@@ -133,7 +127,7 @@ bool QtSerialPortService::close()
     const bool wasOpen = m_wantOpen;
     m_wantOpen = false;
     m_lost = false;
-    clearQueue();
+    m_output.clear();
     bool closedCleanly = true;
     if (m_port.isOpen()) {
         m_port.clearError();
@@ -155,86 +149,16 @@ bool QtSerialPortService::output(const QString& text)
 {
     if (!m_wantOpen || m_lost || !m_port.isOpen())
         return false;
-    const QByteArray bytes = toLatin1Bytes(text);
-    if (!m_queue.empty()) {
-        enqueue(bytes);
+    switch (m_output.send(toLatin1Bytes(text))) {
+    case OutputQueue::Sent::Taken:
         return true;
-    }
-    // Straight to the driver when nothing waits before it, so that a line leaves now and not on the next
-    // turn of the event loop.
-    qsizetype done = 0;
-    if (m_port.bytesToWrite() == 0) {
-        done = writeNow(bytes);
-        if (done < 0) {
-            deviceLost();
-            return false;
-        }
-    }
-    const qsizetype left = bytes.size() - done;
-    if (left == 0)
-        return true;
-    // The rest of a line begun on the device goes out whole; a nearly empty QSerialPort buffer takes the
-    // next line at once; the others wait in the queue.
-    if (done == 0 && m_port.bytesToWrite() >= HandOverBelow) {
-        enqueue(bytes);
-        return true;
-    }
-    if (m_port.write(bytes.constData() + done, left) != left)
+    case OutputQueue::Sent::Refused:
         return false;
-    return !m_lost && m_port.isOpen();
-}
-
-void QtSerialPortService::enqueue(QByteArray line)
-{
-    bool dropped = false;
-    while (!m_queue.empty() && m_queuedBytes + line.size() > QueueLimit) {
-        m_queuedBytes -= m_queue.front().size();
-        m_queue.pop_front();
-        dropped = true;
+    case OutputQueue::Sent::DeviceGone:
+        deviceLost();
+        return false;
     }
-    m_queuedBytes += line.size();
-    m_queue.push_back(std::move(line));
-    if (dropped && !m_overloaded) {
-        m_overloaded = true;
-        emit outputOverloaded();
-    }
-}
-
-void QtSerialPortService::handOver()
-{
-    while (!m_queue.empty() && m_port.isOpen() && m_port.bytesToWrite() < HandOverBelow) {
-        const QByteArray line = std::move(m_queue.front());
-        m_queue.pop_front();
-        m_queuedBytes -= line.size();
-        // While QSerialPort holds nothing, waiting lines go straight to the driver too, so that a backlog
-        // drains as fast as the device takes it (QSerialPort writes one buffer per turn of the event loop).
-        // A device that went away is found by QSerialPort's own next write.
-        const qsizetype done = m_port.bytesToWrite() == 0 ? std::max<qsizetype>(writeNow(line), 0) : 0;
-        if (done < line.size())
-            m_port.write(line.constData() + done, line.size() - done);
-    }
-    if (m_queue.empty())
-        m_overloaded = false;
-}
-
-qsizetype QtSerialPortService::writeNow(const QByteArray& bytes)
-{
-#ifdef Q_OS_UNIX
-    // Not QSerialPort::flush(): it would report a full output buffer as a write error.
-    const ssize_t n = ::write(m_port.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
-    if (n >= 0)
-        return n;
-    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR || deviceStillThere() ? 0 : -1;
-#else
-    return 0;
-#endif
-}
-
-void QtSerialPortService::clearQueue()
-{
-    m_queue.clear();
-    m_queuedBytes = 0;
-    m_overloaded = false;
+    return false;
 }
 
 QString QtSerialPortService::input()
@@ -308,22 +232,11 @@ void QtSerialPortService::onError(QSerialPort::SerialPortError error)
     // no lost device: it writes them when the device takes data again.
     const bool writeFailed = error == QSerialPort::WriteError ||
                              (error == QSerialPort::ResourceError && m_port.bytesToWrite() > 0);
-    if (writeFailed && deviceStillThere()) {
+    if (writeFailed && m_writer.deviceStillThere()) {
         m_port.clearError();
         return;
     }
     deviceLost();
-}
-
-// A far end that hung up or a device that was removed shows as a hang-up or an error on the handle.
-bool QtSerialPortService::deviceStillThere() const
-{
-#ifdef Q_OS_UNIX
-    pollfd pfd{static_cast<int>(m_port.handle()), 0, 0};
-    return ::poll(&pfd, 1, 0) >= 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
-#else
-    return false;
-#endif
 }
 
 void QtSerialPortService::deviceLost()
@@ -331,7 +244,7 @@ void QtSerialPortService::deviceLost()
     // A vanished device keeps reporting errors for as long as it stays open: close it now. What waited
     // for it is dropped with it.
     m_lost = true;
-    clearQueue();
+    m_output.clear();
     m_closing = true;
     m_port.close();
     m_closing = false;

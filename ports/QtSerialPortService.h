@@ -2,12 +2,12 @@
 #pragma once
 
 #include "ports/ComPortMap.h"
+#include "ports/OutputQueue.h"
 #include "ports/SerialPortService.h"
+#include "ports/SerialPortWriter.h"
 
 #include <QSerialPort>
 #include <QTimer>
-
-#include <deque>
 
 // The serial-port service on QSerialPort. Received data raises event 2 (never nested, see SerialPortService);
 // overruns and receive-buffer overflows that the kernel counts (TIOCGICOUNT) raise 1006 and 1008. When the
@@ -18,23 +18,21 @@
 // when the device takes data again. Closing the port discards what the device's driver has not sent yet,
 // so that close() does not wait for it (see close() for the USB serial drivers).
 //
-// Sending: a line goes straight to the driver when nothing waits before it, and so do waiting lines while
-// QSerialPort holds nothing. Lines the device cannot take yet wait in the service's own queue and are handed
-// to QSerialPort one by one when its buffer is nearly empty. The queue holds at most QueueLimit bytes; a line
-// that does not fit drops the oldest waiting lines (outputOverloaded()), since the board should show the
-// newest. A line that has begun to go out is always finished whole.
+// Sending: lines go out through an OutputQueue whose writer is QSerialPort (SerialPortWriter): straight to
+// the driver when nothing waits before them, else handed to QSerialPort one by one when its buffer is nearly
+// empty. The queue holds at most QueueLimit bytes; a line that does not fit drops the oldest waiting lines
+// (outputOverloaded()), since the board should show the newest. A line that has begun to go out is always
+// finished whole; what waits is dropped when the port is closed or its device goes away.
 class QtSerialPortService : public SerialPortService
 {
     Q_OBJECT
 public:
-    static constexpr qsizetype QueueLimit = qsizetype(64) * 1024;
+    static constexpr qsizetype QueueLimit = OutputQueue::Limit;
     // Received bytes QSerialPort holds at most while the receive handler does not take them (a box is open
     // inside it): some 18 minutes of a 9600-baud line. What comes after waits in the device's driver, which
     // holds up a pseudo-terminal's writer and, on a UART, drops what it cannot hold and counts it: that is
     // reported as a receive-buffer overflow (1008).
     static constexpr qint64 ReadLimit = qint64(1024) * 1024;
-    // QSerialPort is handed the next waiting line while it holds fewer bytes than this.
-    static constexpr qint64 HandOverBelow = 512;
 
     explicit QtSerialPortService(ComPortMap map, QObject* parent = nullptr);
     ~QtSerialPortService() override;
@@ -58,30 +56,20 @@ public:
 
 private:
     bool openDevice();
-    // Queues a line, dropping the oldest waiting lines when it does not fit.
-    void enqueue(QByteArray line);
-    // Hands waiting lines to QSerialPort while its buffer is nearly empty.
-    void handOver();
-    // Writes what the driver takes of the bytes now, without waiting: how many it took, or -1 when the
-    // device is gone.
-    qsizetype writeNow(const QByteArray& bytes);
-    void clearQueue();
     bool settingsTookEffect() const;
     void resetLineErrorCounts();
     bool receiveDue() const override;
     void afterReceive() override;
     void onError(QSerialPort::SerialPortError error);
-    bool deviceStillThere() const;
     void deviceLost();
     void retryOpen();
     void checkLineErrors();
 
     ComPortMap m_map;
     QSerialPort m_port;
+    SerialPortWriter m_writer{m_port};
+    OutputQueue m_output{m_writer};
     QTimer m_retry;
-    std::deque<QByteArray> m_queue; // lines waiting to be handed to QSerialPort, oldest first
-    qsizetype m_queuedBytes = 0;
-    bool m_overloaded = false; // lines were dropped since the queue was last empty
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
     int m_rThreshold = 0;

@@ -2,6 +2,7 @@
 #include "FakeSerialPort.h"
 
 #include "ports/PortSettings.h"
+#include <utility>
 
 bool FakeSerialPort::setCommPort(int number)
 {
@@ -21,7 +22,7 @@ bool FakeSerialPort::setSettings(const QString& settings)
 
 bool FakeSerialPort::open()
 {
-    if (m_open || refuseOpen || !existing.contains(m_commPort))
+    if (m_open || refuseOpen || board.gone || !existing.contains(m_commPort))
         return false;
     m_open = true;
     m_unplugged = false;
@@ -33,6 +34,8 @@ bool FakeSerialPort::close()
 {
     const bool wasOpen = m_open;
     m_received.clear();
+    m_queue.clear();
+    board.discard();
     m_open = false;
     m_unplugged = false;
     return wasOpen && !refuseClose;
@@ -42,7 +45,13 @@ bool FakeSerialPort::output(const QString& text)
 {
     if (!m_open || m_unplugged || refuseWrite)
         return false;
-    written += toLatin1Bytes(text);
+    const QByteArray bytes = toLatin1Bytes(text);
+    const OutputQueue::Sent sent = m_queue.send(bytes);
+    if (sent == OutputQueue::Sent::DeviceGone)
+        lose();
+    if (sent != OutputQueue::Sent::Taken)
+        return false;
+    written += bytes;
     return true;
 }
 
@@ -70,13 +79,34 @@ bool FakeSerialPort::receiveDue() const
 
 void FakeSerialPort::unplug()
 {
+    board.gone = true;
+    lose();
+}
+
+void FakeSerialPort::lose()
+{
     m_unplugged = true;
     m_received.clear();
+    m_queue.clear();
+    board.discard();
     emit connectionLost();
 }
 
 void FakeSerialPort::replug()
 {
-    m_unplugged = false;
-    emit reconnected();
+    if (m_open && !m_unplugged && board.gone)
+        lose(); // the event loop turns at least once before a device comes back
+    board.gone = false;
+    if (std::exchange(m_unplugged, false))
+        emit reconnected();
+}
+
+void FakeSerialPort::turn(qsizetype room)
+{
+    if (!m_open || m_unplugged)
+        return;
+    if (board.gone)
+        lose();
+    else if (board.turn(room) > 0)
+        m_queue.handOver();
 }

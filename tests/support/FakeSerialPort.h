@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FakeBoard.h"
+#include "ports/OutputQueue.h"
 #include "ports/SerialPortService.h"
 
 #include <QByteArray>
@@ -15,11 +17,15 @@
 //   delivered meanwhile only collect, and are reported when the handler returns (the service's own rule).
 // - A receive threshold of 0 turns receive events off; any other value (the rig leaves it unset) raises
 //   them for every delivery.
-// - unplug(): the far end goes away. The port reports connectionLost() once, refuses writes and drops what it
-//   had received, until replug() brings the device back (reconnected()).
+// - Output goes through the real OutputQueue to `board` (see FakeBoard), which takes everything at once
+//   unless a test gives it room turn by turn (turn()). Closing the port drops what waits for the board.
+// - A device that goes away (unplug(), or `board.gone` found by a write or a turn) is reported once
+//   (connectionLost()); the port refuses writes and drops what it had received and what waited to be sent,
+//   until replug() brings the device back (reconnected(), only if the port had noticed); a port does not open
+//   on a gone board.
 // - A settings string is refused while the port is open and when it names anything the platform cannot
 //   honour (PortSettings::parse); the port number outside 1..255 and while open.
-// Ports listed in `existing` open; everything written is kept in `written`.
+// Ports listed in `existing` open; everything the port took for sending is kept in `written`.
 class FakeSerialPort : public SerialPortService
 {
     Q_OBJECT
@@ -47,13 +53,19 @@ public:
     // The device goes away / comes back while open.
     void unplug();
     void replug();
+    // One turn of the event loop: the board has room for `room` bytes until the next turn, takes what the
+    // port holds, and the queue hands it the lines that wait; a gone board is noticed.
+    void turn(qsizetype room);
+    OutputQueue& queue() { return m_queue; }
+
+    FakeBoard board;
 
     QSet<int> existing;          // port numbers that open
     bool refuseOpen = false;     // every open fails, as a device held elsewhere or not permitted does
     bool refuseClose = false;    // every close fails
     bool refuseWrite = false;    // every write fails
     bool refuseSettings = false; // every settings string is refused on assignment
-    QByteArray written;          // all bytes written, in order
+    QByteArray written;          // all bytes taken for sending, in order
     QList<int> openedPorts;      // port number of every successful open, in order
     int rThreshold = -1;
     int sThreshold = -1;
@@ -63,6 +75,9 @@ protected:
     bool receiveDue() const override;
 
 private:
+    void lose();
+
+    OutputQueue m_queue{board};
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
     bool m_open = false;
