@@ -107,18 +107,7 @@ private slots:
         QCOMPARE(window.historyTexts().mid(BoardModel::Kept - 1),
                  QStringList{"09:30:03.000  |11|"}); // the oldest kept
         QCOMPARE(window.findChild<QPlainTextEdit*>("History")->verticalScrollBar()->maximum(), 0);
-        // In a proportional face "." and ":" are narrow; each of them still fills its own cell of 22.
-        auto* panel = window.findChild<QWidget*>("Panel");
-        panel->setFont(QFont("DejaVu Sans", 36));
-        const QImage image = panel->grab().toImage();
-        QCOMPARE(model.receive("x\r\rrest").size(), 2); // cut at every CR, the rest kept: an empty board
-        window.refresh();
-        const QImage blank = panel->grab().toImage();
-        const QRect face = panel->contentsRect();
-        for (int cell = 0; cell < BoardModel::Columns; ++cell) {
-            const QRect r(face.x() + face.width() * cell / 22, face.y(), face.width() / 22, face.height());
-            QVERIFY2(image.copy(r) != blank.copy(r), qPrintable(QString("cell %1 is empty").arg(cell + 1)));
-        }
+        QCOMPARE(model.receive("x\r\rrest").size(), 2); // cut at every CR, the rest kept
     }
 
     // It ends by itself with a message (D: a new folder with com1 -> /dev/null); a large replay under a
