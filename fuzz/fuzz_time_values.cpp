@@ -10,7 +10,8 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <algorithm>
+#include <QRegularExpression>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -27,20 +28,9 @@ bool isDigit(QChar c)
 // A piece of a time text as a number: blanks around digits with at most one point, nothing else.
 std::optional<double> numberOf(const QString& piece)
 {
-    qsizetype from = 0;
-    qsizetype to = piece.size();
-    while (from < to && piece[from] == u' ')
-        ++from;
-    while (to > from && piece[to - 1] == u' ')
-        --to;
-    const QString number = piece.mid(from, to - from);
-    if (number.count(u'.') > 1 || std::none_of(number.begin(), number.end(), isDigit))
-        return std::nullopt;
-    for (QChar c : number) {
-        if (!isDigit(c) && c != u'.')
-            return std::nullopt;
-    }
-    return number.toDouble();
+    static const QRegularExpression number(QStringLiteral("^ *((?=\\.?[0-9])[0-9]*\\.?[0-9]*) *\\z"));
+    const QRegularExpressionMatch match = number.match(piece);
+    return match.hasMatch() ? std::optional(match.captured(1).toDouble()) : std::nullopt;
 }
 
 // The value a display-form text shows: blank fields count as zero.

@@ -1,9 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Tests of app/: the window, start-up, exit, the message log and the information dialog.
-brelox_add_test(test_message_log SOURCES test_message_log.cpp)
+# Tests of app/: the window with its About dialog, start-up and exit.
 brelox_add_test(test_main_form GUI SOURCES test_main_form.cpp)
-brelox_add_test(test_info_dialog GUI SOURCES test_info_dialog.cpp)
-brelox_add_test(test_window_serial GUI SOURCES test_window_serial.cpp)
 # Keeping the computer awake while ports are open or a clock runs (a private D-Bus daemon stands in for the
 # system bus).
 find_package(Qt6 REQUIRED COMPONENTS Network)

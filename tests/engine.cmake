@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Tests of engine/: start-up, exit and discovery without a window.
+# Tests of engine/: start-up, exit and discovery without a window; the message log and the monitors.
 brelox_add_test(test_engine SOURCES test_engine.cpp)
 brelox_add_test(test_start_up SOURCES test_start_up.cpp)
 

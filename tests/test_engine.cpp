@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Start-up, exit and port discovery of the engine alone, without a window.
+// Start-up, exit and port discovery of the engine alone, without a window; the log and the monitors.
 #include "EngineRig.h"
+#include "core/AboutText.h"
+#include "core/MessageLog.h"
+#include "ports/TrafficMonitor.h"
+
+#include <QLocale>
 
 #include <QtTest>
 
@@ -21,23 +26,9 @@ private slots:
         QVERIFY(!form.InPortOpen && !form.OutPortOpen && form.WarnPortClosed);
         QVERIFY(!form.LapFlag && !form.OutputHold && !form.timers.anyEnabled());
         QVERIFY(form.layout.DispZentel && !form.layout.Lap && !form.layout.TimerText && !form.DispZentel);
-        QCOMPARE(form.TimeOut, QStringLiteral("00:00:00.00"));
-        QCOMPARE(form.TimerText, QStringLiteral("00:01:00"));
         QVERIFY(form.texts.MessIn.isEmpty() && form.texts.MessOut.isEmpty());
         QVERIFY(!rig.in.isOpen() && !rig.out.isOpen());
         QVERIFY(rig.boxes.shown.isEmpty());
-
-        // Each list as "entries|selected position", input then output.
-        QStringList lists;
-        for (const PortSettings::Lists* l : {&rig.engine.inputLists(), &rig.engine.outputLists()})
-            for (const PortSettings::List* list :
-                 {&l->port, &l->baud, &l->dataBits, &l->parity, &l->stopBits})
-                lists << list->entries.join(',') + '|' + QString::number(list->selected);
-        QCOMPARE(lists,
-                 (QStringList{"COM 2,COM 5|0", "2400,4800,9600,19200,38400,57600,115200|2", "4,5,6,7,8|4",
-                              "Gerade,Ungerade,Keine,Markierung,Leerzeichen|2", "1,1.5,2|0", "COM 2,COM 5|1",
-                              "2400,4800,9600,19200,38400,57600,115200|0", "4,5,6,7,8|4",
-                              "Gerade,Ungerade,Keine,Markierung,Leerzeichen|2", "1,1.5,2|0"}));
     }
 
     // The exit closes each open port through its button, the input first.
@@ -92,6 +83,70 @@ private slots:
         QCOMPARE(rig.deliver(BoardText::l0("042", "00:01:23.45")), BoardText::l0Line("042", "00:01:23.45"));
         QCOMPARE(rig.form.texts.MessIn + rig.form.texts.MessOut,
                  QStringLiteral("..L0 04200:01:23.45\r\n042.    00:01:23.45   \r\n"));
+    }
+
+    void newestLineOnTopWithTwentyFourHourTime()
+    {
+        // A locale whose own time format differs must not change the log's.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        FakeWallClock clock;
+        QString text = QStringLiteral("old line\r\n");
+        MessageLog log(clock, text);
+        log.start();
+        clock.now = QTime(21, 5, 9);
+        log.WriteLog(QStringLiteral(" +++ Modus Timer"));
+        clock.now = QTime(9, 5, 9);
+        log.WriteLog(QStringLiteral(" +++ Modus Stoppen"));
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(text, QStringLiteral("09:05:09 +++ Modus Stoppen\r\n21:05:09 +++ Modus Timer\r\n"
+                                      "14:03:07 +++ Programmstart. \r\n\r\n"));
+    }
+
+    // Past 10000 characters the log and the output text keep their first 1000, the monitors (newest on
+    // top) their first 5000.
+    void trimming()
+    {
+        for (const auto& [length, kept, monitorKept] :
+             {std::tuple{10000, 10000, 10000}, {10001, 1000, 5000}}) {
+            TextBoxes texts;
+            texts.Text1 = texts.Text5 = QLatin1Char('N') + QString(length - 1, QLatin1Char('o'));
+            TrafficMonitor monitor(texts);
+            monitor.ShowMess(QString(), 2); // shows nothing, still trims
+            for (const QString* t : {&texts.Text1, &texts.Text5}) {
+                QCOMPARE(t->size(), kept);
+                QCOMPARE(t->front(), QLatin1Char('N'));
+            }
+            QVERIFY(texts.MessIn.isEmpty() && texts.MessOut.isEmpty());
+            texts.MessOut = QString(length - 3, QLatin1Char('x'));
+            monitor.ShowMess(QStringLiteral("y"), 1);
+            QCOMPARE(texts.MessOut.size(), monitorKept);
+            QVERIFY(texts.MessOut.startsWith(QStringLiteral("y\r\nxx")));
+        }
+    }
+
+    // STX, TAB, LF, CR and DC4 are left out of what the monitors show.
+    void monitorShowsVisibleText()
+    {
+        TextBoxes texts;
+        TrafficMonitor monitor(texts);
+        monitor.ShowMess(QStringLiteral("\x01\x02\x03"
+                                        "A\x08\tB\x0b\x0c\r\x0e\x13\x14\x15\n\xff"),
+                         0);
+        monitor.ShowMess(QStringLiteral("\r"), 0);
+        QCOMPARE(texts.MessIn, QStringLiteral("\r\n\x01\x03"
+                                              "A\x08"
+                                              "B\x0b\x0c\x0e\x13\x15\xff\r\n"));
+        QVERIFY(texts.MessOut.isEmpty());
+    }
+
+    void aboutText()
+    {
+        const QStringList lines = AboutText::current().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 11);
+        QCOMPARE(lines.at(0), QStringLiteral("Brelox mit Serial Konverter"));
+        QCOMPARE(lines.at(1), QStringLiteral("Version 1.02"));
+        QVERIFY(lines.at(2).isEmpty() && lines.at(9).isEmpty() && !lines.at(10).isEmpty());
+        QCOMPARE(AboutText::versionLine(2, 3, 11), QStringLiteral("Version 2.311"));
     }
 };
 

@@ -16,7 +16,7 @@ const QByteArray ROut = " 0042   : 1:23.455    \r";
 const QByteArray Letters = "ABCDEFGHIJKLMNOPQRSTU";
 const QString Overflow = QStringLiteral("14:03:07 +++ Eingangspuffer übergelaufen, Zeichen verworfen");
 
-const auto line = &EngineRig::boardLine;
+const auto line = &BoardText::line;
 
 } // namespace
 
@@ -228,21 +228,6 @@ private slots:
         QCOMPARE(writtenWhileOpen, (QByteArrayList{"", ""}));
         QCOMPARE(rig.boxes.texts().mid(1),
                  (QStringList{"Und was ist mit dem Text", rig.boxes.texts().first()}));
-    }
-
-    void halfRecordOfALostDeviceIsDroppedAlsoBehindABox()
-    {
-        // The timing device goes away and comes back while the box of an unreadable time is open; the half
-        // record it left must not be glued to the first record after its return.
-        EngineRig rig;
-        rig.boxes.whileShown = [&] {
-            rig.in.unplug();
-            rig.in.replug();
-        };
-        rig.deliver("..R...00042...xx:01:23.45\r..L0\t 04");
-        rig.boxes.whileShown = nullptr;
-        QCOMPARE(rig.deliver("..L0\t 045\t00:00:45.00\r"),
-                 " 0042   :  : 0.005    \r" + line("045.    00:00:45.00"));
     }
 };
 

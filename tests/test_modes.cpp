@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The modes on the engine, and the system clock that the stopwatch and the countdown measure with.
 #include "EngineRig.h"
+#include "core/Clock.h"
 
 #include <QHash>
 #include <QLocale>
+#include <QProcess>
 #include <QTest>
+
+#include <ctime>
 #include <functional>
 
 Q_DECLARE_METATYPE(OperatingMode)
 
 namespace {
-constexpr auto line = &EngineRig::boardLine;
+constexpr auto line = &BoardText::line;
 const QString Stoppen = QStringLiteral(" +++ Modus Stoppen");
 
 // Selects Stopen, then plays a script of steps separated by blanks: Timer and AktTime select the mode;
@@ -48,8 +53,14 @@ void play(EngineRig& rig, const QString& script)
             QFAIL(qPrintable(step));
     }
 }
+
+// Set in the copy of this test that runs in a time namespace whose boot time is a day ahead.
+const char* const DayAsleep = "BRELOX_TEST_DAY_ASLEEP";
+
 } // namespace
 
+// The stopwatch's clock counts time spent suspended: it reads the boot-time clock, not the monotonic one
+// (which stands still while the computer sleeps).
 class ModesTest : public QObject
 {
     Q_OBJECT
@@ -63,6 +74,31 @@ private slots:
     void closedOutputWarnsBeforeTheModeMessage();
     void timeOfDay();
     void msecsToNextTick();
+    // A computer that slept for a day: its boot time is a day ahead of the monotonic time. The test runs
+    // itself again in a time namespace that makes it so (root only; skipped where namespaces are refused).
+    void countsTimeSpentAsleep()
+    {
+        const qint64 day = 86400 * 1000;
+        if (qEnvironmentVariableIsSet(DayAsleep)) {
+            timespec now{};
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            const qint64 monotonic = qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+            QVERIFY(SystemMonotonicClock::sinceBoot() - monotonic >= day - 1000);
+            return;
+        }
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(DayAsleep, "1");
+        child.setProcessEnvironment(env);
+        child.start("unshare", {"--time", "--boottime", "86400", QCoreApplication::applicationFilePath(),
+                                "countsTimeSpentAsleep"});
+        if (!child.waitForFinished(60000) || child.exitStatus() != QProcess::NormalExit)
+            QSKIP("unshare is not available");
+        const QByteArray output = child.readAllStandardOutput() + child.readAllStandardError();
+        if (output.contains("unshare failed"))
+            QSKIP("time namespaces are refused here");
+        QVERIFY2(child.exitCode() == 0, output.constData());
+    }
 };
 
 // Each row's tag is its script (see play()).

@@ -1,34 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Faults at the port boundary: a board that takes no more for a while, a ports folder whose devices go away
-// and come back, a port that another program holds or that may not be opened.
+// and come back, a timing device that hangs up while a box is open.
 
-#include "EngineRig.h"
+#include "BoardText.h"
 #include "InvokeSlot.h"
 #include "PtyPair.h"
 #include "WindowFixture.h"
 #include "ports/QtSerialPortService.h"
 
-#include <QPushButton>
 #include <QSocketNotifier>
 #include <QtTest>
 
-namespace {
-
 constexpr int IoTimeout = 5000;
-
-QByteArray l0(int number)
-{
-    return "..L0\t " + QByteArray::number(number) + "\t00:00:" + QByteArray::number(number % 60) + ".00\r";
-}
-
-// The board line of l0(number) in mode TAG -> Alge.
-QByteArray boardLine(int number)
-{
-    return EngineRig::boardLine(QByteArray::number(number) + ".    00:00:" + QByteArray::number(number % 60) +
-                                ".00");
-}
-
-} // namespace
+using BoardText::l0;
+using BoardText::l0Line;
 
 class TestPortFaults : public QObject
 {
@@ -121,13 +106,10 @@ private slots:
         PtyPair timer(folder, 1);
         PtyPair board(folder, 2);
         QtSerialPortService in{ComPortMap(folder)}, out{ComPortMap(folder)};
-        FakeWallClock wall;
-        FakeMonotonicClock mono;
-        RecordingPresenter boxes;
-        MainForm window(in, out, wall, mono, boxes);
-        invokeSlot(&window, "OpenInput_Click");
-        invokeSlot(&window, "OpenOutput_Click");
-        const FormModel& form = window.engine().form();
+        WindowFixture f(in, out);
+        invokeSlot(&*f.window, "OpenInput_Click");
+        invokeSlot(&*f.window, "OpenOutput_Click");
+        const FormModel& form = f.form();
         QVERIFY(form.InPortOpen && form.OutPortOpen);
         in.setRetryInterval(20);
         out.setRetryInterval(20);
@@ -137,10 +119,10 @@ private slots:
         const auto logged = [&](const char* text) { return form.texts.Text1.count(QString::fromUtf8(text)); };
 
         QVERIFY(timer.writeFar(l0(141) + "..L0\t 14"));
-        QCOMPARE(board.collect(boardLine(141).size()), boardLine(141));
+        QCOMPARE(board.collect(l0Line(141).size()), l0Line(141));
         QTRY_COMPARE_WITH_TIMEOUT(form.texts.Text3, QStringLiteral("..L0\t 14"), IoTimeout);
         for (int i = 0; i < 20000; ++i) // the board reads no more
-            QVERIFY(out.output(QString::fromLatin1(boardLine(142))));
+            QVERIFY(out.output(QString::fromLatin1(l0Line(142))));
         QVERIFY(timer.vanish() && board.vanish() && QDir(folder).removeRecursively());
         QTRY_COMPARE_WITH_TIMEOUT(logged(" Verbindung unterbrochen"), 2, IoTimeout);
         for (QDeadlineTimer deadline(IoTimeout); retriesIn.count() < 5 || retriesOut.count() < 5;) {
@@ -154,9 +136,9 @@ private slots:
         QVERIFY(QDir().mkpath(folder) && timer.relink() && board.relink());
         QTRY_COMPARE_WITH_TIMEOUT(logged(" wieder verbunden"), 2, IoTimeout);
         QVERIFY(timer.writeFar(l0(143) + l0(144)));
-        QCOMPARE(board.collect(2 * boardLine(143).size()), boardLine(143) + boardLine(144));
-        QCOMPARE(boxes.shown.size(), 0);
-        QStringList log = form.texts.Text1.split(QStringLiteral("\r\n")).mid(0, 4);
+        QCOMPARE(board.collect(2 * l0Line(143).size()), l0Line(143) + l0Line(144));
+        QCOMPARE(f.boxes.shown.size(), 0);
+        QStringList log = f.logLines().mid(0, 4);
         std::sort(log.begin(), log.end());
         QCOMPARE(log, (QStringList{"14:03:07 +++ COM-Port 1 Verbindung unterbrochen",
                                    "14:03:07 +++ COM-Port 1 wieder verbunden",
@@ -164,49 +146,36 @@ private slots:
                                    "14:03:07 +++ COM-Port 2 wieder verbunden"}));
         // Discovery asks the same map.
         QVERIFY(timer.vanish() && board.vanish() && QDir(folder).removeRecursively());
-        invokeSlot(&window, "check_comPorts_Click");
+        invokeSlot(&*f.window, "check_comPorts_Click");
         QVERIFY(form.texts.Text1.startsWith(QStringLiteral("14:03:07 +++ Kein Comport verfügbar\r\n")));
     }
 
-    void openRefused_data()
+    // The timing device hangs up while the box of an unreadable time is open: reported once; once it is
+    // back, what it sends reaches the board once.
+    void inputHangingUpWhileABoxIsOpenIsReportedOnce()
     {
-        QTest::addColumn<bool>("output");
-        // QSerialPort refuses a device another program holds (EBUSY) and one the user may not open (EACCES,
-        // EPERM) alike. A pseudo-terminal refuses neither to root, which the CI runs as.
-        QTest::newRow("timing device busy") << false;
-        QTest::newRow("board not permitted") << true;
-    }
-
-    void openRefused()
-    {
-        QFETCH(bool, output);
-        WindowFixture f({1, 2});
-        FakeSerialPort& port = output ? f.output : f.input;
-        const auto button = [&](bool out) { return f.widget<QPushButton>(out ? "OpenOutput" : "OpenInput"); };
-        QTest::mouseClick(button(!output), Qt::LeftButton);
-        port.refuseOpen = true;
-        const QString n = output ? "2" : "1";
-        const qsizetype before = f.logLines().size();
-
-        QTest::mouseClick(button(output), Qt::LeftButton);
-        f.input.deliver(l0(141));
-        QStringList log = f.logLines().mid(0, f.logLines().size() - before);
-        if (output) // a line for the closed board is reported (once)
-            QCOMPARE(log.takeFirst(), QStringLiteral("14:03:07 +++ COM-Port Ausgang ist nicht geöffnet"));
-        QCOMPARE(log, (QStringList{"14:03:07 +++ COM-Port " + n + " kann nicht geöffnet werden",
-                                   "14:03:07 +++ Versuch den COM-Port " + n + " zu öffnen"}));
-        QCOMPARE(
-            f.boxes.texts(),
-            QStringList{"Fehler! Sind eventuell keine COM-Ports vorhanden oder die Einstellungen falsch?"});
-        QCOMPARE(f.output.written, QByteArray());
-
-        // Once the port is free, the same button opens it and the next record goes out once.
-        port.refuseOpen = false;
-        QTest::mouseClick(button(output), Qt::LeftButton);
-        QVERIFY(f.form().InPortOpen && f.form().OutPortOpen);
-        f.input.deliver(l0(142));
-        QCOMPARE(f.output.written, boardLine(142));
-        QCOMPARE(f.boxes.shown.size(), 1);
+        PtyPair timer(m_dir.path(), 1), board(m_dir.path(), 2);
+        QtSerialPortService in{ComPortMap(m_dir.path())}, out{ComPortMap(m_dir.path())};
+        WindowFixture f(in, out);
+        invokeSlot(&*f.window, "OpenInput_Click");
+        invokeSlot(&*f.window, "OpenOutput_Click");
+        in.setRetryInterval(20);
+        QSignalSpy lost(&in, &SerialPortService::connectionLost), back(&in, &SerialPortService::reconnected);
+        f.boxes.whileShown = [&] {
+            QVERIFY(timer.vanish());
+            QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, IoTimeout);
+        };
+        QVERIFY(timer.writeFar(l0(141) + "..R...00043...00:xx:23.45\r"));
+        const QByteArray before = l0Line(141) + BoardText::line(" 0043   :  : 0.005");
+        QCOMPARE(board.collect(before.size()), before);
+        QVERIFY(timer.relink());
+        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, IoTimeout);
+        QVERIFY(timer.writeFar(l0(142)));
+        QCOMPARE(board.collect(l0Line(142).size()), l0Line(142));
+        QCOMPARE(f.logLines().mid(0, 3), (QStringList{"14:03:07 +++ COM-Port 1 wieder verbunden",
+                                                      "14:03:07 +++ COM-Port 1 Verbindung unterbrochen",
+                                                      "14:03:07 +++ COM-Port 2 wurde geöffnet"}));
+        QVERIFY(lost.count() == 1 && f.boxes.shown.size() == 1);
     }
 
 private:

@@ -47,76 +47,62 @@ private slots:
     // speed constant of its own is not compared.
     void readBackAfterOpen()
     {
-        QStringList all;
-        for (const char* baud : {"2400", "9600", "115200"})
-            for (const char* parity : {"N", "E", "O", "M", "S"})
-                for (const char* bits : {"5", "6", "7", "8"})
-                    for (const char* stop : {"1", "2"})
-                        all << QStringList{baud, parity, bits, stop}.join(',');
-        const auto reported = [](const QString& settings) {
-            const QStringList f = settings.split(',');
-            const QHash<QString, speed_t> speeds{{"2400", B2400}, {"9600", B9600}, {"115200", B115200}};
-            const QHash<QString, tcflag_t> sizes{{"5", CS5}, {"6", CS6}, {"7", CS7}, {"8", CS8}};
-            const QHash<QString, tcflag_t> parities{{"N", 0},
-                                                    {"E", PARENB},
-                                                    {"O", PARENB | PARODD},
-                                                    {"M", PARENB | PARODD | CMSPAR},
-                                                    {"S", PARENB | CMSPAR}};
-            termios tio{};
-            ::cfmakeraw(&tio);
-            ::cfsetspeed(&tio, speeds.value(f[0], B0));
-            tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB)) | sizes[f[2]] |
-                          parities[f[1]] | (f[3] == "2" ? CSTOPB : 0);
-            return tio;
-        };
-        QList<termios> driver;
-        for (const QString& got : all)
-            driver << reported(got);
-        for (const QString& asked : all)
-            for (qsizetype g = 0; g < all.size(); ++g)
+        const std::pair<const char*, speed_t> speeds[] = {
+            {"2400", B2400}, {"9600", B9600}, {"115200", B115200}};
+        const std::pair<char, tcflag_t> parities[] = {{'N', 0},
+                                                      {'E', PARENB},
+                                                      {'O', PARENB | PARODD},
+                                                      {'M', PARENB | PARODD | CMSPAR},
+                                                      {'S', PARENB | CMSPAR}};
+        QList<std::pair<QString, termios>> all; // settings, and the driver reporting them
+        for (const auto& [baud, speed] : speeds)
+            for (const auto& [parity, flags] : parities)
+                for (const auto& [bits, size] : {std::pair{5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}})
+                    for (int stop : {1, 2}) {
+                        termios tio{};
+                        ::cfmakeraw(&tio);
+                        ::cfsetspeed(&tio, speed);
+                        tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB)) | size |
+                                      flags | (stop == 2 ? CSTOPB : 0);
+                        all.append(
+                            {QStringLiteral("%1,%2,%3,%4").arg(baud).arg(parity).arg(bits).arg(stop), tio});
+                    }
+        for (const auto& [asked, unused] : all)
+            for (const auto& [got, driver] : all)
                 for (bool pty : {false, true}) {
-                    const QString& got = all[g];
                     const bool same = pty ? asked.section(',', 0, 0) == got.section(',', 0, 0) &&
                                                 asked.section(',', 3) == got.section(',', 3)
                                           : asked == got;
-                    QVERIFY2(LineReadBack::tookEffect(driver[g], *PortSettings::parse(asked), pty) == same,
+                    QVERIFY2(LineReadBack::tookEffect(driver, *PortSettings::parse(asked), pty) == same,
                              qPrintable(asked + " read back as " + got + (pty ? " on a pty" : "")));
                 }
-        QVERIFY(
-            LineReadBack::tookEffect(reported("9600,N,8,1"), *PortSettings::parse("250000,N,8,1"), false));
+        QCOMPARE(all[46].first,
+                 QStringLiteral("9600,N,8,1")); // a baud rate without a speed constant of its own
+        QVERIFY(LineReadBack::tookEffect(all[46].second, *PortSettings::parse("250000,N,8,1"), false));
     }
 
     // Which map is in force is decided once, at start; "~" is a temporary home.
+    // Columns: the folder named with --ports, XDG_CONFIG_HOME, a ports folder with a link com1 that is there
+    // at start and gone later (or made only after the start), COM 1 at start and once the folder went or
+    // came.
     void comPortMap_data()
     {
-        QTest::addColumn<QString>("named");  // the folder named with --ports
-        QTest::addColumn<QString>("config"); // XDG_CONFIG_HOME
-        QTest::addColumn<QString>(
-            "folder");                      // a ports folder with a link com1: there at start, gone later ...
-        QTest::addColumn<bool>("atStart");  // ... or made only after the start
-        QTest::addColumn<QString>("first"); // COM 1 at start
-        QTest::addColumn<QString>("later"); // COM 1 once the folder went or came
-        QTest::newRow("named folder, gone") << "~/run"
-                                            << "~/cfg"
-                                            << "~/run" << true << "~/run/com1"
-                                            << "";
-        QTest::newRow("named folder, not the user's") << "~/run"
-                                                      << "~/cfg"
-                                                      << "~/cfg/brelox/ports" << true << ""
-                                                      << "";
-        QTest::newRow("the user's folder, gone") << ""
-                                                 << "~/cfg"
-                                                 << "~/cfg/brelox/ports" << true << "~/cfg/brelox/ports/com1"
-                                                 << "";
-        QTest::newRow("relative XDG_CONFIG_HOME ignored")
-            << ""
-            << "cfg"
-            << "~/.config/brelox/ports" << true << "~/.config/brelox/ports/com1"
-            << "";
-        QTest::newRow("no folder at start: the fixed table") << ""
-                                                             << "~/cfg"
-                                                             << "~/cfg/brelox/ports" << false << "/dev/ttyS0"
-                                                             << "/dev/ttyS0";
+        for (const char* column : {"named", "config", "folder", "atStart", "first", "later"})
+            column == QLatin1String("atStart") ? QTest::addColumn<bool>(column)
+                                               : QTest::addColumn<QString>(column);
+        const auto row = [](const char* name, const char* named, const char* config, const char* folder,
+                            bool atStart, const char* first, const char* later) {
+            QTest::newRow(name) << QString(named) << QString(config) << QString(folder) << atStart
+                                << QString(first) << QString(later);
+        };
+        row("named folder, gone", "~/run", "~/cfg", "~/run", true, "~/run/com1", "");
+        row("named folder, not the user's", "~/run", "~/cfg", "~/cfg/brelox/ports", true, "", "");
+        row("the user's folder, gone", "", "~/cfg", "~/cfg/brelox/ports", true, "~/cfg/brelox/ports/com1",
+            "");
+        row("relative XDG_CONFIG_HOME ignored", "", "cfg", "~/.config/brelox/ports", true,
+            "~/.config/brelox/ports/com1", "");
+        row("no folder at start: the fixed table", "", "~/cfg", "~/cfg/brelox/ports", false, "/dev/ttyS0",
+            "/dev/ttyS0");
     }
     void comPortMap()
     {

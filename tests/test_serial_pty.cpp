@@ -2,12 +2,15 @@
 // The QSerialPort service over pseudo-terminal pairs, linked as COM ports in a temporary ports folder:
 // settings on the line, bytes both ways, a slow board, a close that discards, input waiting behind a box.
 
-#include "BlockingPresenter.h"
 #include "FakeClocks.h"
 #include "PtyPair.h"
+#include "RecordingPresenter.h"
 #include "engine/Engine.h"
 #include "ports/QtSerialPortService.h"
 
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <termios.h>
@@ -24,7 +27,7 @@ struct PtyEngine
     QtSerialPortService out;
     FakeWallClock wall;
     FakeMonotonicClock mono;
-    BlockingPresenter boxes;
+    RecordingPresenter boxes;
     Engine engine{in, out, wall, mono, boxes};
 };
 
@@ -144,6 +147,49 @@ private slots:
         QCOMPARE(rig.boxes.shown.size(), 1); // "Format hh:mm:ss.ss kontrollieren"
         QCOMPARE(rig.engine.form().texts.Text1.count(" +++ Eingangspuffer übergelaufen, Zeichen verworfen"),
                  1);
+    }
+
+    // A serial-to-network adapter in the ports folder, exactly as the README shows it: socat makes a
+    // pseudo-terminal, links it as com3 and connects it to the adapter's TCP port. A local listener on
+    // 127.0.0.1 stands in for the adapter; Brelox's own port service opens COM 3.
+    void adapterBehindSocatIsComThree()
+    {
+        QTcpServer adapter;
+        QVERIFY(adapter.listen(QHostAddress::LocalHost, 0));
+        QTemporaryDir ports;
+        const QString link = ports.filePath(QStringLiteral("com3"));
+
+        // socat pty,link=<ports folder>/com3,rawer tcp:<adapter address>:<port>
+        QProcess socat;
+        socat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        socat.start(QStringLiteral("socat"), {QStringLiteral("pty,link=%1,rawer").arg(link),
+                                              QStringLiteral("tcp:127.0.0.1:%1").arg(adapter.serverPort())});
+        QVERIFY2(socat.waitForStarted(5000), "socat is not installed");
+        QVERIFY(adapter.waitForNewConnection(5000));
+        QTcpSocket* network = adapter.nextPendingConnection();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).isSymLink(), 5000);
+
+        QtSerialPortService port{ComPortMap(ports.path())};
+        QVERIFY(port.setCommPort(3) && port.setSettings(QStringLiteral("9600,N,8,1")) && port.open());
+        port.setRThreshold(1);
+        QString fromAdapter;
+        connect(&port, &SerialPortService::onComm, this, [&] {
+            if (port.commEvent() == SerialPortService::comEvReceive)
+                fromAdapter += port.input();
+        });
+
+        // To the board behind the adapter, and from the timing device behind it: the same bytes.
+        QVERIFY(port.output(QStringLiteral("042.    00:01:23.45   \r")));
+        QByteArray toAdapter;
+        QTRY_COMPARE_WITH_TIMEOUT(toAdapter += network->readAll(), QByteArray("042.    00:01:23.45   \r"),
+                                  5000);
+        network->write("  L0\t 042\t00:01:23.45\r\xE4\n");
+        QTRY_COMPARE_WITH_TIMEOUT(fromAdapter, QString::fromLatin1("  L0\t 042\t00:01:23.45\r\xE4\n"), 5000);
+
+        port.close();
+        socat.terminate();
+        QVERIFY(socat.waitForFinished(5000));
+        QVERIFY(!QFileInfo(link).isSymLink());
     }
 
 private:

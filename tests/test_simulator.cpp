@@ -16,8 +16,11 @@
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <numeric>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 constexpr int IoTimeout = 5000;
 using RecordedStream::Entry;
@@ -69,6 +72,15 @@ private slots:
     {
         QTemporaryDir dir;
         SimulatedPort board(dir.path(), 2);
+        // The line is raw also for a program that leaves it as it finds it: a CR stays, nothing waits for it.
+        const int plain = ::open(qPrintable(dir.filePath("com2")), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+        QVERIFY(plain >= 0 && board.send("a\rb"));
+        QByteArray raw(3, 0);
+        pollfd p{plain, POLLIN, 0};
+        for (qsizetype got = 0; got < 3 && ::poll(&p, 1, IoTimeout) == 1;)
+            got += qMax(0, int(::read(plain, raw.data() + got, size_t(3 - got))));
+        ::close(plain);
+        QCOMPARE(raw, QByteArray("a\rb"));
         QtSerialPortService out{ComPortMap(dir.path())};
         QVERIFY(board.isReady() && out.setCommPort(2) && out.setSettings("9600,N,8,1") && out.open());
         QTime now(9, 30, 0);
@@ -95,18 +107,7 @@ private slots:
         QCOMPARE(window.historyTexts().mid(BoardModel::Kept - 1),
                  QStringList{"09:30:03.000  |11|"}); // the oldest kept
         QCOMPARE(window.findChild<QPlainTextEdit*>("History")->verticalScrollBar()->maximum(), 0);
-        // In a proportional face "." and ":" are narrow; each of them still fills its own cell of 22.
-        auto* panel = window.findChild<QWidget*>("Panel");
-        panel->setFont(QFont("DejaVu Sans", 36));
-        const QImage image = panel->grab().toImage();
-        QCOMPARE(model.receive("x\r\rrest").size(), 2); // cut at every CR, the rest kept: an empty board
-        window.refresh();
-        const QImage blank = panel->grab().toImage();
-        const QRect face = panel->contentsRect();
-        for (int cell = 0; cell < BoardModel::Columns; ++cell) {
-            const QRect r(face.x() + face.width() * cell / 22, face.y(), face.width() / 22, face.height());
-            QVERIFY2(image.copy(r) != blank.copy(r), qPrintable(QString("cell %1 is empty").arg(cell + 1)));
-        }
+        QCOMPARE(model.receive("x\r\rrest").size(), 2); // cut at every CR, the rest kept
     }
 
     // It ends by itself with a message (D: a new folder with com1 -> /dev/null); a large replay under a
@@ -240,7 +241,9 @@ private slots:
         QString received;
         connect(&in, &SerialPortService::onComm, this, [&] { received += in.input(); });
         QTRY_COMPARE_WITH_TIMEOUT(received, QString::fromLatin1(sent), IoTimeout);
-        QVERIFY(simulator.waitForFinished(IoTimeout) && simulator.exitCode() == 1);
+        // Its end may be noticed while the event loop runs above, and waitForFinished() is false then.
+        QTRY_COMPARE_WITH_TIMEOUT(simulator.state(), QProcess::NotRunning, IoTimeout);
+        QCOMPARE(simulator.exitCode(), 1);
         QCOMPARE(QString::fromUtf8(simulator.readAllStandardError()),
                  Me + file.fileName() + ": Zeile " + line + ": unbekanntes oder unvollständiges Escape\n");
     }

@@ -157,8 +157,7 @@ private slots:
         PtyPair in(dir.path(), 1), out(dir.path(), 2);
         QtSerialPortService input{ComPortMap(dir.path())}, output{ComPortMap(dir.path())};
         LogindSleepInhibitor sleep;
-        WindowFixture f;
-        f.window = std::make_unique<MainForm>(input, output, f.wallClock, f.monotonicClock, f.boxes, sleep);
+        WindowFixture f(input, output, sleep);
         invokeSlot(&*f.window, "OpenOutput_Click");
         invokeSlot(&*f.window, "OpenInput_Click");
         QTRY_COMPARE_WITH_TIMEOUT(logind.calls.size(), 1, 30000);

@@ -5,7 +5,3 @@ target_compile_definitions(test_simulator PRIVATE
   BRELOX_SIMULATOR="$<TARGET_FILE:brelox_device_simulator>"
   BRELOX_EXAMPLE_RACE="${PROJECT_SOURCE_DIR}/docs/examples/race.txt")
 add_dependencies(test_simulator brelox_device_simulator)
-
-# The README's recipe for serial-to-network adapters: socat and a listener on 127.0.0.1.
-find_package(Qt6 REQUIRED COMPONENTS Network)
-brelox_add_test(test_socat_adapter SOURCES test_socat_adapter.cpp LIBS Qt6::Network)

@@ -24,4 +24,14 @@ inline QByteArray l0Line(const QByteArray& number, const QByteArray& time)
     return line(number + ".    " + time);
 }
 
+// Start number n's record with the time 00:00:<n mod 60>.00, and its board line.
+inline QByteArray l0(int n)
+{
+    return l0(QByteArray::number(n), "00:00:" + QByteArray::number(n % 60) + ".00");
+}
+inline QByteArray l0Line(int n)
+{
+    return l0Line(QByteArray::number(n), "00:00:" + QByteArray::number(n % 60) + ".00");
+}
+
 } // namespace BoardText

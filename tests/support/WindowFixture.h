@@ -20,6 +20,12 @@ struct WindowFixture
         output.existing = existing;
         window = std::make_unique<MainForm>(input, output, wallClock, monotonicClock, boxes, sleep);
     }
+    // The window on other ports, such as the real service on pseudo-terminals; `input` and `output` idle.
+    WindowFixture(SerialPortService& in, SerialPortService& out,
+                  SleepInhibitor& sleep = SleepInhibitor::none())
+    {
+        window = std::make_unique<MainForm>(in, out, wallClock, monotonicClock, boxes, sleep);
+    }
 
     template <typename W = QWidget> W* widget(const char* name) const
     {
