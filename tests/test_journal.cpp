@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The race journal: exact entries, every byte value, and the journal of a Brelox on pseudo-terminals that is
 // killed, cannot write, or is replayed into a second Brelox.
+#include "BoardText.h"
 #include "FakeClocks.h"
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
@@ -9,10 +10,10 @@
 #include "engine/Journal.h"
 #include "ports/QtSerialPortService.h"
 
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,26 +26,28 @@ using namespace Qt::Literals::StringLiterals;
 using Channel = Journal::Channel;
 constexpr int IoTimeout = 10000;
 
-// A journaled Brelox without a window (this program started with --journaled-brelox PORTS JOURNAL FSIZE):
+// A journaled Brelox without a window (this program started with --journaled-brelox PORTS JOURNAL LIMIT):
 // both ports opened in mode 1:1 IN->OUT, "ready" once they are; at the end of its standard input it ends as
-// "Datei > Ende" does and prints its message log.
+// "Datei > Ende" does and prints its message log. A positive LIMIT is the system's file size limit (a disk
+// that fills), a negative one the journal's own limit of a run's file.
 static int journaledBrelox(int argc, char* argv[])
 {
-    // Nothing of the test's own: not its pseudo-terminals' other ends, and no life beyond the test's.
-    for (int fd = 3; fd < 1024; ++fd)
+    for (int fd = 3; fd < 1024; ++fd) // nothing of the test's own: not its pseudo-terminals' other ends
         ::close(fd);
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL); // and no life beyond the test's
     QCoreApplication app(argc, argv);
-    if (const rlim_t limit = std::strtoull(argv[4], nullptr, 10)) {
-        const rlimit fileSize{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &fileSize);
-        ::signal(SIGXFSZ, SIG_IGN);
-    }
-    QtSerialPortService in{ComPortMap(argv[2])}, out{ComPortMap(argv[2])};
     SystemWallClock wall;
     SystemMonotonicClock mono;
-    RecordingPresenter boxes;
     Journal journal(mono, wall);
+    if (const qint64 limit = std::strtoll(argv[4], nullptr, 10); limit > 0) {
+        const rlimit fileSize{rlim_t(limit), rlim_t(limit)};
+        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        ::signal(SIGXFSZ, SIG_IGN);
+    } else if (limit < 0) {
+        journal.setFileLimit(-limit);
+    }
+    QtSerialPortService in{ComPortMap(argv[2])}, out{ComPortMap(argv[2])};
+    RecordingPresenter boxes;
     journal.open(argv[3], QDateTime::currentDateTime(), u"Brelox 9.9.9"_s);
     Engine engine(in, out, wall, mono, boxes, SleepInhibitor::none(), &journal);
     QObject::connect(&in, &SerialPortService::onComm, &in, [&] { engine.receive.MSComm1_OnComm(); });
@@ -109,7 +112,7 @@ static QByteArray records(int from, int count, QByteArray* board = nullptr)
         const QByteArray line = "  L0\t" + QByteArray::number(n).rightJustified(4, ' ') + "\t00:01:23.45";
         sent += line + '\r';
         if (board)
-            *board += line.leftJustified(22, ' ') + '\r';
+            *board += BoardText::line(line);
     }
     return sent;
 }
@@ -117,11 +120,11 @@ static QByteArray records(int from, int count, QByteArray* board = nullptr)
 // The journaled Brelox of journaledBrelox() on the pseudo-terminals com1 and com2 in `ports`.
 struct Run
 {
-    Run(const QString& ports, const QString& journal, qint64 fileSizeLimit = 0)
+    Run(const QString& ports, const QString& journal, qint64 limit = 0)
     {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QCoreApplication::applicationFilePath(),
-                      {u"--journaled-brelox"_s, ports, journal, QString::number(fileSizeLimit)});
+                      {u"--journaled-brelox"_s, ports, journal, QString::number(limit)});
         ready = process.waitForReadyRead(IoTimeout) && process.readLine() == "ready\n";
     }
     // Ends it as "Datei > Ende" does and returns its message log.
@@ -134,24 +137,16 @@ struct Run
     bool ready = false;
 };
 
-// Reads the far end of the board until `count` bytes came, then what follows at once. Polls afresh every
-// few milliseconds: on this kernel a poll of a pseudo-terminal's master already waiting can miss the data.
-static QByteArray board(PtyPair& far, qsizetype count)
+// Sends `count` records to the device in parts of ten, each checked on the board as it comes; false when the
+// board shows anything else.
+static bool stream(PtyPair& device, PtyPair& far, int count, QByteArray& sent, QByteArray& shown)
 {
-    QByteArray got;
-    for (QDeadlineTimer deadline(IoTimeout); got.size() < count && !deadline.hasExpired();)
-        got += far.drainFar(20);
-    return got + far.drainFar(100);
-}
-
-// Sends records [from, from + count) to the device in parts of five, each checked on the board as it comes;
-// false when the board shows anything else.
-static bool stream(PtyPair& device, PtyPair& far, int from, int count, QByteArray& sent, QByteArray& shown)
-{
-    for (int n = from; n < from + count; n += 5) {
-        const qsizetype at = shown.size();
-        sent += records(n, 5, &shown);
-        if (!device.writeFar(sent.right(5 * 22)) || board(far, shown.size() - at) != shown.mid(at))
+    for (int n = 0; n < count; n += 10) {
+        QByteArray board;
+        const QByteArray part = records(n, 10, &board);
+        sent += part;
+        shown += board;
+        if (!device.writeFar(part) || far.collect(board.size(), IoTimeout) != board)
             return false;
     }
     return true;
@@ -218,13 +213,76 @@ private slots:
         QCOMPARE(parsed.data.mid(2), chunks); // after the two header lines
     }
 
+    // A run's file stops growing at its limit (1 GB; set lower here) after the last whole entry that fits.
+    void fileStopsGrowingAtItsLimit()
+    {
+        QTemporaryDir dir;
+        FakeMonotonicClock mono;
+        FakeWallClock wall;
+        Journal journal(mono, wall);
+        QSignalSpy failed(&journal, &Journal::failed);
+        QByteArray expected = "# Brelox 1.0.2 journal, started 2027-01-15 09:30:12 +0100\n"
+                              "# <ms since start> <local time> <channel> <data>\n";
+        for (int n = 0; n < 7; ++n)
+            expected += "0 14:03:07.000 in record " + QByteArray::number(n) + '\n';
+        journal.setFileLimit(expected.size() + 20); // the eighth entry (27 bytes) no longer fits
+        const QDateTime started(QDate(2027, 1, 15), QTime(9, 30, 12), Qt::OffsetFromUTC, 3600);
+        QVERIFY(journal.open(dir.path(), started, u"Brelox 1.0.2"_s));
+        for (int n = 0; n < 20; ++n)
+            journal.record(Channel::In, "record " + QByteArray::number(n));
+        journal.close();
+        QFile file(journal.fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), expected);
+        QCOMPARE(failed, QList<QVariantList>{{u"Datei größer als 1 GB"_s}});
+    }
+
+    // At start the oldest journals go while the folder holds more than 500 MB of them, but never the run's
+    // own file nor the three newest before it, and nothing that is not a journal. Sparse files: their sizes
+    // count, their blocks cost nothing.
+    void oldJournalsAreDeletedAtStart_data()
+    {
+        QTest::addColumn<QList<int>>("sizes"); // in MiB, oldest first
+        QTest::addColumn<int>("deleted");      // how many of the oldest go
+        QTest::newRow("1000 MB: the three newest stay") << QList<int>{200, 200, 200, 200, 200} << 2;
+        QTest::newRow("550 MB: the oldest goes") << QList<int>{200, 200, 50, 50, 50} << 1;
+        QTest::newRow("450 MB: none goes") << QList<int>{150, 100, 100, 50, 50} << 0;
+    }
+    void oldJournalsAreDeletedAtStart()
+    {
+        QFETCH(QList<int>, sizes);
+        QFETCH(int, deleted);
+        QTemporaryDir dir;
+        const QDateTime first(QDate(2026, 1, 1), QTime(8, 0));
+        QStringList expected;
+        // Before the journals: an older, bigger file of another kind.
+        for (int i = -1; i < sizes.size(); ++i) {
+            const QString name = i < 0 ? u"notes.txt"_s : first.addDays(i).toString(u"yyyy-MM-dd_HH-mm-ss"_s);
+            QFile file(dir.filePath(i < 0 ? name : name + u".journal"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(i < 0 ? 600 : sizes[i]) << 20));
+            QVERIFY(file.setFileTime(first.addDays(i), QFileDevice::FileModificationTime));
+            if (i < 0 || i >= deleted)
+                expected << QFileInfo(file).fileName();
+        }
+        FakeMonotonicClock mono;
+        FakeWallClock wall;
+        Journal journal(mono, wall);
+        // The run's own file, named older than all (a clock set back).
+        QVERIFY(journal.open(dir.path(), first.addYears(-1), u"Brelox"_s));
+        journal.close();
+        expected << QFileInfo(journal.fileName()).fileName();
+        expected.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
+    }
+
     void faultsGiveOneLineAndTheBoardGetsEveryLine_data()
     {
         QTest::addColumn<QString>("folder");
-        QTest::addColumn<qint64>("fileSizeLimit");
+        QTest::addColumn<qint64>("limit");
         QTest::addColumn<QString>("reason");
         QTest::newRow("disk full mid-run (file size limit)")
             << "journal" << qint64(3000) << "Datei zu groß für das System";
+        QTest::newRow("file at its own limit") << "journal" << qint64(-3000) << "Datei größer als 1 GB";
         QTest::newRow("folder nobody may write") << "/sys/kernel" << qint64(0) << "keine Schreibrechte";
         QTest::newRow("folder that is a file") << "file" << qint64(0) << "Ordner ist eine Datei";
         QTest::newRow("folder below a file") << "file/journal" << qint64(0) << "Ordner ist eine Datei";
@@ -232,15 +290,15 @@ private slots:
     void faultsGiveOneLineAndTheBoardGetsEveryLine()
     {
         QFETCH(QString, folder);
-        QFETCH(qint64, fileSizeLimit);
+        QFETCH(qint64, limit);
         QFETCH(QString, reason);
         QTemporaryDir dir;
         QFile(dir.filePath(u"file"_s)).open(QIODevice::WriteOnly);
         PtyPair device(dir.path(), 1), far(dir.path(), 2);
-        Run run(dir.path(), QDir(dir.path()).filePath(folder), fileSizeLimit);
+        Run run(dir.path(), QDir(dir.path()).filePath(folder), limit);
         QVERIFY(run.ready);
         QByteArray sent, shown;
-        QVERIFY(stream(device, far, 0, 100, sent, shown));
+        QVERIFY(stream(device, far, 100, sent, shown));
         const QStringList log = run.end().split(u"\r\n"_s).filter(u"Protokoll"_s);
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].mid(8), u" +++ Protokoll kann nicht geschrieben werden: "_s + reason);
@@ -260,11 +318,11 @@ private slots:
         Run run(dir.path(), dir.filePath(u"journal"_s));
         QVERIFY(run.ready);
         QByteArray sent, shown;
-        QVERIFY(stream(device, far, 0, 400, sent, shown));
+        QVERIFY(stream(device, far, 100, sent, shown));
         // What the board showed 0.5 s before the kill was read and written by then.
         QTest::qSleep(500);
         if (!finished)
-            QVERIFY(device.writeFar(records(400, 100)));
+            QVERIFY(device.writeFar(records(100, 100)));
         ::kill(pid_t(run.process.processId()), SIGKILL);
         QVERIFY(run.process.waitForFinished(IoTimeout));
         Parsed parsed = parse(onlyJournal(dir.filePath(u"journal"_s)));
@@ -272,21 +330,20 @@ private slots:
         QVERIFY(parsed.data.value(0).startsWith("# Brelox 9.9.9 journal, started "));
         QCOMPARE(parsed.joined["in"].left(sent.size()), sent);
         QCOMPARE(parsed.joined["out"].left(shown.size()), shown);
-        QVERIFY(records(0, 500).startsWith(parsed.joined["in"]));
+        QVERIFY(records(0, 200).startsWith(parsed.joined["in"]));
         QVERIFY(!finished || (parsed.joined["in"] == sent && parsed.joined["out"] == shown));
     }
 
-    // The journal of a run, replayed by the device simulator into a second Brelox: the same board bytes.
+    // The journal of a run, replayed by the device simulator into a second Brelox: the same board bytes. What
+    // the simulator sends before the second Brelox opens COM 1 waits in the port for it.
     void replayedJournalShowsTheSameBoard()
     {
         QTemporaryDir dir;
         PtyPair device(dir.path(), 1), far(dir.path(), 2);
         Run first(dir.path(), dir.filePath(u"journal"_s));
         QVERIFY(first.ready);
-        // The second Brelox is up before the replay reaches the first record.
-        QTest::qSleep(2000);
         QByteArray sent, shown;
-        QVERIFY(stream(device, far, 0, 30, sent, shown));
+        QVERIFY(stream(device, far, 30, sent, shown));
         first.end();
 
         QProcess simulator;
@@ -298,7 +355,7 @@ private slots:
         PtyPair secondFar(dir.filePath(u"second"_s), 2);
         Run second(dir.filePath(u"second"_s), dir.filePath(u"journal2"_s));
         QVERIFY(second.ready);
-        QCOMPARE(board(secondFar, shown.size()), shown);
+        QCOMPARE(secondFar.collect(shown.size(), IoTimeout), shown);
         second.end();
         simulator.terminate();
         QVERIFY(simulator.waitForFinished(IoTimeout));
