@@ -39,13 +39,11 @@ static int journaledBrelox(int argc, char* argv[])
     SystemWallClock wall;
     SystemMonotonicClock mono;
     Journal journal(mono, wall);
-    if (const qint64 limit = std::strtoll(argv[4], nullptr, 10); limit > 0) {
-        const rlimit fileSize{rlim_t(limit), rlim_t(limit)};
-        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+    const qint64 limit = std::strtoll(argv[4], nullptr, 10);
+    const rlimit fileSize{rlim_t(limit), rlim_t(limit)};
+    if (limit > 0 && ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0)
         ::signal(SIGXFSZ, SIG_IGN);
-    } else if (limit < 0) {
-        journal.setFileLimit(-limit);
-    }
+    journal.setFileLimit(limit < 0 ? -limit : Journal::FileLimit);
     QtSerialPortService in{ComPortMap(argv[2])}, out{ComPortMap(argv[2])};
     RecordingPresenter boxes;
     journal.open(argv[3], QDateTime::currentDateTime(), u"Brelox 9.9.9"_s);
@@ -98,6 +96,12 @@ static Parsed parse(const QString& path)
     return parsed;
 }
 
+static QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 static QString onlyJournal(const QString& folder)
 {
     const QFileInfoList files = QDir(folder).entryInfoList({u"*.journal"_s}, QDir::Files);
@@ -117,15 +121,31 @@ static QByteArray records(int from, int count, QByteArray* board = nullptr)
     return sent;
 }
 
-// The journaled Brelox of journaledBrelox() on the pseudo-terminals com1 and com2 in `ports`.
+// The journaled Brelox of journaledBrelox() on the pseudo-terminals com1 and com2 in `ports`, with the
+// records sent to its device and the board's bytes so far.
 struct Run
 {
-    Run(const QString& ports, const QString& journal, qint64 limit = 0)
+    explicit Run(const QString& ports) : device(ports, 1), far(ports, 2), ports(ports) {}
+    bool start(const QString& journal, qint64 limit = 0)
     {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QCoreApplication::applicationFilePath(),
                       {u"--journaled-brelox"_s, ports, journal, QString::number(limit)});
-        ready = process.waitForReadyRead(IoTimeout) && process.readLine() == "ready\n";
+        return process.waitForReadyRead(IoTimeout) && process.readLine() == "ready\n";
+    }
+    // Sends `count` records in parts of ten, each checked on the board as it comes; false when the board
+    // shows anything else.
+    bool stream(int count)
+    {
+        for (int n = 0; n < count; n += 10) {
+            QByteArray board;
+            const QByteArray part = records(n, 10, &board);
+            sent += part;
+            shown += board;
+            if (!device.writeFar(part) || far.collect(board.size(), IoTimeout) != board)
+                return false;
+        }
+        return true;
     }
     // Ends it as "Datei > Ende" does and returns its message log.
     QString end()
@@ -133,29 +153,18 @@ struct Run
         process.closeWriteChannel();
         return process.waitForFinished(IoTimeout) ? QString::fromUtf8(process.readAll()) : QString();
     }
+    PtyPair device, far;
+    QString ports;
     QProcess process;
-    bool ready = false;
+    QByteArray sent, shown;
 };
-
-// Sends `count` records to the device in parts of ten, each checked on the board as it comes; false when the
-// board shows anything else.
-static bool stream(PtyPair& device, PtyPair& far, int count, QByteArray& sent, QByteArray& shown)
-{
-    for (int n = 0; n < count; n += 10) {
-        QByteArray board;
-        const QByteArray part = records(n, 10, &board);
-        sent += part;
-        shown += board;
-        if (!device.writeFar(part) || far.collect(board.size(), IoTimeout) != board)
-            return false;
-    }
-    return true;
-}
 
 class TestJournal : public QObject
 {
     Q_OBJECT
 private slots:
+    // Exact entries, a second start in the same second, and a run's file that stops growing at its limit (1
+    // GB, lower here) after the last whole entry that fits.
     void entriesAreWrittenExactly()
     {
         QTemporaryDir home;
@@ -164,21 +173,30 @@ private slots:
         FakeWallClock wall;
         wall.now = QTime(9, 30, 12, 345);
         const QDateTime started(QDate(2027, 1, 15), QTime(9, 30, 12), Qt::OffsetFromUTC, 3600);
-        Journal journal(mono, wall);
-        Journal secondInTheSameSecond(mono, wall);
+        const QByteArray header = "# Brelox 1.0.2 journal, started 2027-01-15 09:30:12 +0100\n"
+                                  "# <ms since start> <local time> <channel> <data>\n";
+        QByteArray limited = header;
+        for (int n = 0; n < 7; ++n)
+            limited += "1234 09:30:12.345 in record " + QByteArray::number(n) + '\n';
+        Journal journal(mono, wall), secondInTheSameSecond(mono, wall);
+        secondInTheSameSecond.setFileLimit(limited.size() + 20); // the eighth entry (30 bytes) does not fit
+        QSignalSpy failed(&secondInTheSameSecond, &Journal::failed);
         QVERIFY(journal.open(folder, started, u"Brelox 1.0.2"_s));
         QVERIFY(secondInTheSameSecond.open(folder, started, u"Brelox 1.0.2"_s));
         mono.advance(1234);
         journal.record(Channel::In, QByteArray("\t\r\n\\\x00\x1f\x7f ~A\xe4", 11));
         journal.recordText(Channel::Log, u"09:30:13 +++ COM-Port 1 wurde geöffnet\t\\\r\n"_s);
+        for (int n = 0; n < 20; ++n)
+            secondInTheSameSecond.record(Channel::In, "record " + QByteArray::number(n));
         journal.close();
-        QFile file(journal.fileName());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("# Brelox 1.0.2 journal, started 2027-01-15 09:30:12 +0100\n"
-                                            "# <ms since start> <local time> <channel> <data>\n"
-                                            "1234 09:30:12.345 in \\t\\r\\n\\\\\\x00\\x1F\\x7F ~A\\xE4\n"
-                                            "1234 09:30:12.345 log 09:30:13 +++ COM-Port 1 wurde ge\xc3\xb6"
-                                            "ffnet\\t\\\\\\r\\n\n"));
+        secondInTheSameSecond.close();
+        QCOMPARE(contents(journal.fileName()),
+                 header + "1234 09:30:12.345 in \\t\\r\\n\\\\\\x00\\x1F\\x7F ~A\\xE4\n"
+                          "1234 09:30:12.345 log 09:30:13 +++ COM-Port 1 wurde "
+                          "ge\xc3\xb6"
+                          "ffnet\\t\\\\\\r\\n\n");
+        QCOMPARE(contents(secondInTheSameSecond.fileName()), limited);
+        QCOMPARE(failed, QList<QVariantList>{{u"Datei größer als 1 GB"_s}});
         QCOMPARE(journal.fileName(), folder + u"/2027-01-15_09-30-12.journal"_s);
         QCOMPARE(secondInTheSameSecond.fileName(), folder + u"/2027-01-15_09-30-12-2.journal"_s);
         using P = QFile::Permission;
@@ -213,36 +231,11 @@ private slots:
         QCOMPARE(parsed.data.mid(2), chunks); // after the two header lines
     }
 
-    // A run's file stops growing at its limit (1 GB; set lower here) after the last whole entry that fits.
-    void fileStopsGrowingAtItsLimit()
-    {
-        QTemporaryDir dir;
-        FakeMonotonicClock mono;
-        FakeWallClock wall;
-        Journal journal(mono, wall);
-        QSignalSpy failed(&journal, &Journal::failed);
-        QByteArray expected = "# Brelox 1.0.2 journal, started 2027-01-15 09:30:12 +0100\n"
-                              "# <ms since start> <local time> <channel> <data>\n";
-        for (int n = 0; n < 7; ++n)
-            expected += "0 14:03:07.000 in record " + QByteArray::number(n) + '\n';
-        journal.setFileLimit(expected.size() + 20); // the eighth entry (27 bytes) no longer fits
-        const QDateTime started(QDate(2027, 1, 15), QTime(9, 30, 12), Qt::OffsetFromUTC, 3600);
-        QVERIFY(journal.open(dir.path(), started, u"Brelox 1.0.2"_s));
-        for (int n = 0; n < 20; ++n)
-            journal.record(Channel::In, "record " + QByteArray::number(n));
-        journal.close();
-        QFile file(journal.fileName());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), expected);
-        QCOMPARE(failed, QList<QVariantList>{{u"Datei größer als 1 GB"_s}});
-    }
-
-    // At start the oldest journals go while the folder holds more than 500 MB of them, but never the run's
-    // own file nor the three newest before it, and nothing that is not a journal. Sparse files: their sizes
-    // count, their blocks cost nothing.
+    // At start the oldest journals go while the folder holds more than 500 MB of them, never the run's own
+    // file nor the three newest before it, nor anything else. Sparse files: sizes count, blocks cost nothing.
     void oldJournalsAreDeletedAtStart_data()
     {
-        QTest::addColumn<QList<int>>("sizes"); // in MiB, oldest first
+        QTest::addColumn<QList<int>>("sizes"); // MiB of each journal, oldest first
         QTest::addColumn<int>("deleted");      // how many of the oldest go
         QTest::newRow("1000 MB: the three newest stay") << QList<int>{200, 200, 200, 200, 200} << 2;
         QTest::newRow("550 MB: the oldest goes") << QList<int>{200, 200, 50, 50, 50} << 1;
@@ -254,21 +247,19 @@ private slots:
         QFETCH(int, deleted);
         QTemporaryDir dir;
         const QDateTime first(QDate(2026, 1, 1), QTime(8, 0));
-        QStringList expected;
-        // Before the journals: an older, bigger file of another kind.
+        QStringList expected{u"notes.txt"_s}; // older and bigger than any journal
         for (int i = -1; i < sizes.size(); ++i) {
-            const QString name = i < 0 ? u"notes.txt"_s : first.addDays(i).toString(u"yyyy-MM-dd_HH-mm-ss"_s);
-            QFile file(dir.filePath(i < 0 ? name : name + u".journal"_s));
+            QFile file(dir.filePath(i < 0 ? expected[0]
+                                          : first.addDays(i).toString(u"yyyy-MM-dd_HH-mm-ss'.journal'"_s)));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(i < 0 ? 600 : sizes[i]) << 20));
             QVERIFY(file.setFileTime(first.addDays(i), QFileDevice::FileModificationTime));
-            if (i < 0 || i >= deleted)
+            if (i >= deleted)
                 expected << QFileInfo(file).fileName();
         }
         FakeMonotonicClock mono;
         FakeWallClock wall;
         Journal journal(mono, wall);
-        // The run's own file, named older than all (a clock set back).
-        QVERIFY(journal.open(dir.path(), first.addYears(-1), u"Brelox"_s));
+        QVERIFY(journal.open(dir.path(), first.addYears(-1), u"Brelox"_s)); // named oldest: a clock set back
         journal.close();
         expected << QFileInfo(journal.fileName()).fileName();
         expected.sort();
@@ -294,11 +285,9 @@ private slots:
         QFETCH(QString, reason);
         QTemporaryDir dir;
         QFile(dir.filePath(u"file"_s)).open(QIODevice::WriteOnly);
-        PtyPair device(dir.path(), 1), far(dir.path(), 2);
-        Run run(dir.path(), QDir(dir.path()).filePath(folder), limit);
-        QVERIFY(run.ready);
-        QByteArray sent, shown;
-        QVERIFY(stream(device, far, 100, sent, shown));
+        Run run(dir.path());
+        QVERIFY(run.start(QDir(dir.path()).filePath(folder), limit));
+        QVERIFY(run.stream(100));
         const QStringList log = run.end().split(u"\r\n"_s).filter(u"Protokoll"_s);
         QCOMPARE(log.size(), 1);
         QCOMPARE(log[0].mid(8), u" +++ Protokoll kann nicht geschrieben werden: "_s + reason);
@@ -314,24 +303,21 @@ private slots:
     {
         QFETCH(bool, finished);
         QTemporaryDir dir;
-        PtyPair device(dir.path(), 1), far(dir.path(), 2);
-        Run run(dir.path(), dir.filePath(u"journal"_s));
-        QVERIFY(run.ready);
-        QByteArray sent, shown;
-        QVERIFY(stream(device, far, 100, sent, shown));
+        Run run(dir.path());
+        QVERIFY(run.start(dir.filePath(u"journal"_s)) && run.stream(100));
         // What the board showed 0.5 s before the kill was read and written by then.
         QTest::qSleep(500);
         if (!finished)
-            QVERIFY(device.writeFar(records(100, 100)));
+            QVERIFY(run.device.writeFar(records(100, 100)));
         ::kill(pid_t(run.process.processId()), SIGKILL);
         QVERIFY(run.process.waitForFinished(IoTimeout));
         Parsed parsed = parse(onlyJournal(dir.filePath(u"journal"_s)));
         QVERIFY(parsed.valid);
         QVERIFY(parsed.data.value(0).startsWith("# Brelox 9.9.9 journal, started "));
-        QCOMPARE(parsed.joined["in"].left(sent.size()), sent);
-        QCOMPARE(parsed.joined["out"].left(shown.size()), shown);
+        QCOMPARE(parsed.joined["in"].left(run.sent.size()), run.sent);
+        QCOMPARE(parsed.joined["out"].left(run.shown.size()), run.shown);
         QVERIFY(records(0, 200).startsWith(parsed.joined["in"]));
-        QVERIFY(!finished || (parsed.joined["in"] == sent && parsed.joined["out"] == shown));
+        QVERIFY(!finished || (parsed.joined["in"] == run.sent && parsed.joined["out"] == run.shown));
     }
 
     // The journal of a run, replayed by the device simulator into a second Brelox: the same board bytes. What
@@ -339,23 +325,18 @@ private slots:
     void replayedJournalShowsTheSameBoard()
     {
         QTemporaryDir dir;
-        PtyPair device(dir.path(), 1), far(dir.path(), 2);
-        Run first(dir.path(), dir.filePath(u"journal"_s));
-        QVERIFY(first.ready);
-        QByteArray sent, shown;
-        QVERIFY(stream(device, far, 30, sent, shown));
+        Run first(dir.path());
+        QVERIFY(first.start(dir.filePath(u"journal"_s)) && first.stream(30));
         first.end();
-
         QProcess simulator;
         simulator.start(BRELOX_SIMULATOR ""_L1, {u"--ports"_s, dir.filePath(u"replay"_s), u"--replay"_s,
                                                  onlyJournal(dir.filePath(u"journal"_s))});
-        QVERIFY(simulator.waitForReadyRead(IoTimeout));
-        QVERIFY(QDir(dir.path()).mkdir(u"second"_s));
+        QVERIFY(simulator.waitForReadyRead(IoTimeout) && QDir(dir.path()).mkdir(u"second"_s));
+        Run second(dir.filePath(u"second"_s)); // its COM 1 the simulator's
+        QVERIFY(QFile::remove(dir.filePath(u"second/com1"_s)));
         QVERIFY(QFile::link(dir.filePath(u"replay/com1"_s), dir.filePath(u"second/com1"_s)));
-        PtyPair secondFar(dir.filePath(u"second"_s), 2);
-        Run second(dir.filePath(u"second"_s), dir.filePath(u"journal2"_s));
-        QVERIFY(second.ready);
-        QCOMPARE(secondFar.collect(shown.size(), IoTimeout), shown);
+        QVERIFY(second.start(dir.filePath(u"journal2"_s)));
+        QCOMPARE(second.far.collect(first.shown.size(), IoTimeout), first.shown);
         second.end();
         simulator.terminate();
         QVERIFY(simulator.waitForFinished(IoTimeout));
