@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The race journal: exact entries, every byte value, and the journal of a Brelox on pseudo-terminals that is
-// killed, cannot write, or is replayed into a second Brelox.
+// The race journal: exact entries, every byte value, its bounds, and the journal of a Brelox on
+// pseudo-terminals that is killed, cannot write, or is replayed into a second Brelox.
 #include "BoardText.h"
 #include "FakeClocks.h"
 #include "PtyPair.h"
@@ -21,6 +21,7 @@
 #include <csignal>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 using Channel = Journal::Channel;
@@ -69,44 +70,36 @@ static int journaledBrelox(int argc, char* argv[])
     return QCoreApplication::exec();
 }
 
-// A journal read as a reader does, to the end (a last line cut by a kill is the only one skipped): the data
-// of each line in order (header lines as they are) and the data of each channel joined.
-struct Parsed
-{
-    bool valid = true;
-    QList<QByteArray> data;
-    QMap<QString, QByteArray> joined;
-};
-static Parsed parse(const QString& path)
-{
-    QFile file(path);
-    Parsed parsed{file.open(QIODevice::ReadOnly)};
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    static const QRegularExpression entry(
-        u"^\\d+ \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (in|out|drop|to-in|log|mode|port) (.+)$"_s);
-    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
-        const QRegularExpressionMatch match = entry.match(QString::fromUtf8(lines[i]));
-        QByteArray data = lines[i].startsWith('#') ? lines[i] : match.captured(2).toUtf8();
-        const bool bytes = QStringList{"in", "out", "drop", "to-in"}.contains(match.captured(1));
-        parsed.valid = parsed.valid && (lines[i].startsWith('#') || match.hasMatch()) &&
-                       (!bytes || ByteEscapes::unescape(match.captured(2).toUtf8(), data));
-        parsed.data << data;
-        parsed.joined[match.captured(1)] += data;
-    }
-    return parsed;
-}
-
 static QByteArray contents(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-static QString onlyJournal(const QString& folder)
+// A journal read as a reader does, to the end (a last line cut by a kill is the only one skipped): the data
+// of each line (header lines as they are), each channel's data joined, and whether every line parsed.
+struct Parsed
 {
-    const QFileInfoList files = QDir(folder).entryInfoList({u"*.journal"_s}, QDir::Files);
-    return files.size() == 1 ? files.first().absoluteFilePath() : QString();
-}
+    explicit Parsed(const QString& path)
+    {
+        static const QRegularExpression entry(
+            u"^\\d+ \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (in|out|drop|to-in|log|mode|port) (.+)$"_s);
+        const QList<QByteArray> lines = contents(path).split('\n');
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            const QRegularExpressionMatch match = entry.match(QString::fromUtf8(lines[i]));
+            const bool header = lines[i].startsWith('#');
+            QByteArray line = header ? lines[i] : match.captured(2).toUtf8();
+            valid = valid && (header || match.hasMatch()) &&
+                    (!QStringList{"in", "out", "drop", "to-in"}.contains(match.captured(1)) ||
+                     ByteEscapes::unescape(match.captured(2).toUtf8(), line));
+            data << line;
+            joined[match.captured(1)] += line;
+        }
+    }
+    bool valid = true;
+    QList<QByteArray> data;
+    QMap<QString, QByteArray> joined;
+};
 
 // The records of a race, one CR-ended line each, and what the board shows of them in mode 1:1 IN->OUT.
 static QByteArray records(int from, int count, QByteArray* board = nullptr)
@@ -121,31 +114,22 @@ static QByteArray records(int from, int count, QByteArray* board = nullptr)
     return sent;
 }
 
-// The journaled Brelox of journaledBrelox() on the pseudo-terminals com1 and com2 in `ports`, with the
-// records sent to its device and the board's bytes so far.
+// The journaled Brelox of journaledBrelox() with its journal in `journal`, started on the pseudo-terminals
+// com1 and com2 in `ports`; `far` is the board's end.
 struct Run
 {
-    explicit Run(const QString& ports) : device(ports, 1), far(ports, 2), ports(ports) {}
-    bool start(const QString& journal, qint64 limit = 0)
+    Run(const QString& ports, const QString& journal, qint64 limit = 0) : far(ports, 2), journal(journal)
     {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QCoreApplication::applicationFilePath(),
                       {u"--journaled-brelox"_s, ports, journal, QString::number(limit)});
-        return process.waitForReadyRead(IoTimeout) && process.readLine() == "ready\n";
+        ready = process.waitForReadyRead(IoTimeout) && process.readLine() == "ready\n";
     }
-    // Sends `count` records in parts of ten, each checked on the board as it comes; false when the board
-    // shows anything else.
-    bool stream(int count)
+    // Sends `count` records from `device` and awaits the board's bytes; false when it shows anything else.
+    bool stream(PtyPair& device, int count)
     {
-        for (int n = 0; n < count; n += 10) {
-            QByteArray board;
-            const QByteArray part = records(n, 10, &board);
-            sent += part;
-            shown += board;
-            if (!device.writeFar(part) || far.collect(board.size(), IoTimeout) != board)
-                return false;
-        }
-        return true;
+        sent = records(0, count, &shown);
+        return device.writeFar(sent) && far.collect(shown.size(), IoTimeout) == shown;
     }
     // Ends it as "Datei > Ende" does and returns its message log.
     QString end()
@@ -153,9 +137,11 @@ struct Run
         process.closeWriteChannel();
         return process.waitForFinished(IoTimeout) ? QString::fromUtf8(process.readAll()) : QString();
     }
-    PtyPair device, far;
-    QString ports;
+    QString journalFile() const { return QDir(journal).entryInfoList({u"*.journal"_s}).value(0).filePath(); }
+    PtyPair far;
+    QString journal;
     QProcess process;
+    bool ready = false;
     QByteArray sent, shown;
 };
 
@@ -163,8 +149,8 @@ class TestJournal : public QObject
 {
     Q_OBJECT
 private slots:
-    // Exact entries, a second start in the same second, and a run's file that stops growing at its limit (1
-    // GB, lower here) after the last whole entry that fits.
+    // Exact entries, a second start in the same second, and a run's file that stops growing at its limit
+    // (1 GB, lower here) after the last whole entry that fits.
     void entriesAreWrittenExactly()
     {
         QTemporaryDir home;
@@ -193,17 +179,17 @@ private slots:
         QCOMPARE(contents(journal.fileName()),
                  header + "1234 09:30:12.345 in \\t\\r\\n\\\\\\x00\\x1F\\x7F ~A\\xE4\n"
                           "1234 09:30:12.345 log 09:30:13 +++ COM-Port 1 wurde "
-                          "ge\xc3\xb6"
-                          "ffnet\\t\\\\\\r\\n\n");
+                          "geöffnet\\t\\\\\\r\\n\n");
         QCOMPARE(contents(secondInTheSameSecond.fileName()), limited);
         QCOMPARE(failed, QList<QVariantList>{{u"Datei größer als 1 GB"_s}});
         QCOMPARE(journal.fileName(), folder + u"/2027-01-15_09-30-12.journal"_s);
         QCOMPARE(secondInTheSameSecond.fileName(), folder + u"/2027-01-15_09-30-12-2.journal"_s);
-        using P = QFile::Permission;
-        QCOMPARE(QFile::permissions(journal.fileName()),
-                 P::ReadOwner | P::WriteOwner | P::ReadUser | P::WriteUser);
-        QCOMPARE(QFile::permissions(home.filePath(u"state/brelox"_s)),
-                 P::ReadOwner | P::WriteOwner | P::ExeOwner | P::ReadUser | P::WriteUser | P::ExeUser);
+        const auto mode = [](const QString& path) {
+            struct stat st = {};
+            return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+        };
+        QCOMPARE(mode(journal.fileName()), 0600u);
+        QCOMPARE(mode(home.filePath(u"state/brelox"_s)), 0700u);
     }
 
     // Property: whatever the bytes and however they are cut, each entry gives back its chunk exactly.
@@ -226,7 +212,7 @@ private slots:
         for (qsizetype i = 0; i < chunks.size(); ++i)
             journal.record(i % 3 ? Channel::Out : Channel::In, chunks[i]);
         journal.close();
-        const Parsed parsed = parse(journal.fileName());
+        const Parsed parsed(journal.fileName());
         QVERIFY(parsed.valid);
         QCOMPARE(parsed.data.mid(2), chunks); // after the two header lines
     }
@@ -266,54 +252,48 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
     }
 
-    void faultsGiveOneLineAndTheBoardGetsEveryLine_data()
+    // A run whose journal cannot be written gives one log line and the board gets every line. A run killed in
+    // the middle of a stream or 0.5 s after it leaves a journal that parses to the end and holds what was
+    // read and shown up to at least 250 ms before the kill; all of it when the stream had finished.
+    void faultOrKill_data()
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<qint64>("limit");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("disk full mid-run (file size limit)")
-            << "journal" << qint64(3000) << "Datei zu groß für das System";
-        QTest::newRow("file at its own limit") << "journal" << qint64(-3000) << "Datei größer als 1 GB";
-        QTest::newRow("folder nobody may write") << "/sys/kernel" << qint64(0) << "keine Schreibrechte";
-        QTest::newRow("folder that is a file") << "file" << qint64(0) << "Ordner ist eine Datei";
-        QTest::newRow("folder below a file") << "file/journal" << qint64(0) << "Ordner ist eine Datei";
+        QTest::addColumn<QString>("reason"); // of the one log line; none: the run is killed
+        QTest::addColumn<bool>("finished");  // the stream, 0.5 s before the kill
+        QTest::newRow("disk full") << "journal" << qint64(3000) << "Datei zu groß für das System" << false;
+        QTest::newRow("file at its limit") << "journal" << qint64(-3000) << "Datei größer als 1 GB" << false;
+        QTest::newRow("folder nobody may write")
+            << "/sys/kernel" << qint64(0) << "keine Schreibrechte" << false;
+        QTest::newRow("folder that is a file") << "file" << qint64(0) << "Ordner ist eine Datei" << false;
+        QTest::newRow("folder below a file") << "file/j" << qint64(0) << "Ordner ist eine Datei" << false;
+        QTest::newRow("killed mid-stream") << "journal" << qint64(0) << QString() << false;
+        QTest::newRow("killed 0.5 s after the stream") << "journal" << qint64(0) << QString() << true;
     }
-    void faultsGiveOneLineAndTheBoardGetsEveryLine()
+    void faultOrKill()
     {
         QFETCH(QString, folder);
         QFETCH(qint64, limit);
         QFETCH(QString, reason);
-        QTemporaryDir dir;
-        QFile(dir.filePath(u"file"_s)).open(QIODevice::WriteOnly);
-        Run run(dir.path());
-        QVERIFY(run.start(QDir(dir.path()).filePath(folder), limit));
-        QVERIFY(run.stream(100));
-        const QStringList log = run.end().split(u"\r\n"_s).filter(u"Protokoll"_s);
-        QCOMPARE(log.size(), 1);
-        QCOMPARE(log[0].mid(8), u" +++ Protokoll kann nicht geschrieben werden: "_s + reason);
-    }
-
-    void killedMidStreamOrAfter_data()
-    {
-        QTest::addColumn<bool>("finished");
-        QTest::newRow("killed in the middle of the stream") << false;
-        QTest::newRow("stream finished 0.5 s before the kill") << true;
-    }
-    void killedMidStreamOrAfter()
-    {
         QFETCH(bool, finished);
         QTemporaryDir dir;
-        Run run(dir.path());
-        QVERIFY(run.start(dir.filePath(u"journal"_s)) && run.stream(100));
-        // What the board showed 0.5 s before the kill was read and written by then.
-        QTest::qSleep(500);
+        QFile(dir.filePath(u"file"_s)).open(QIODevice::WriteOnly);
+        PtyPair device(dir.path(), 1);
+        Run run(dir.path(), QDir(dir.path()).filePath(folder), limit);
+        QVERIFY(run.ready && run.stream(device, 100));
+        if (!reason.isEmpty()) {
+            const QStringList log = run.end().split(u"\r\n"_s).filter(u"Protokoll"_s);
+            QCOMPARE(log.size(), 1);
+            QCOMPARE(log[0].mid(8), u" +++ Protokoll kann nicht geschrieben werden: "_s + reason);
+            return;
+        }
+        QTest::qSleep(500); // what the board showed by now was read and journaled by the kill
         if (!finished)
-            QVERIFY(run.device.writeFar(records(100, 100)));
+            QVERIFY(device.writeFar(records(100, 100)));
         ::kill(pid_t(run.process.processId()), SIGKILL);
         QVERIFY(run.process.waitForFinished(IoTimeout));
-        Parsed parsed = parse(onlyJournal(dir.filePath(u"journal"_s)));
-        QVERIFY(parsed.valid);
-        QVERIFY(parsed.data.value(0).startsWith("# Brelox 9.9.9 journal, started "));
+        Parsed parsed(run.journalFile());
+        QVERIFY(parsed.valid && parsed.data.value(0).startsWith("# Brelox 9.9.9 journal, started "));
         QCOMPARE(parsed.joined["in"].left(run.sent.size()), run.sent);
         QCOMPARE(parsed.joined["out"].left(run.shown.size()), run.shown);
         QVERIFY(records(0, 200).startsWith(parsed.joined["in"]));
@@ -325,17 +305,17 @@ private slots:
     void replayedJournalShowsTheSameBoard()
     {
         QTemporaryDir dir;
-        Run first(dir.path());
-        QVERIFY(first.start(dir.filePath(u"journal"_s)) && first.stream(30));
+        PtyPair device(dir.path(), 1);
+        Run first(dir.path(), dir.filePath(u"journal"_s));
+        QVERIFY(first.ready && first.stream(device, 30));
         first.end();
         QProcess simulator;
-        simulator.start(BRELOX_SIMULATOR ""_L1, {u"--ports"_s, dir.filePath(u"replay"_s), u"--replay"_s,
-                                                 onlyJournal(dir.filePath(u"journal"_s))});
+        simulator.start(BRELOX_SIMULATOR ""_L1,
+                        {u"--ports"_s, dir.filePath(u"replay"_s), u"--replay"_s, first.journalFile()});
         QVERIFY(simulator.waitForReadyRead(IoTimeout) && QDir(dir.path()).mkdir(u"second"_s));
-        Run second(dir.filePath(u"second"_s)); // its COM 1 the simulator's
-        QVERIFY(QFile::remove(dir.filePath(u"second/com1"_s)));
         QVERIFY(QFile::link(dir.filePath(u"replay/com1"_s), dir.filePath(u"second/com1"_s)));
-        QVERIFY(second.start(dir.filePath(u"journal2"_s)));
+        Run second(dir.filePath(u"second"_s), dir.filePath(u"journal2"_s));
+        QVERIFY(second.ready);
         QCOMPARE(second.far.collect(first.shown.size(), IoTimeout), first.shown);
         second.end();
         simulator.terminate();
