@@ -26,11 +26,9 @@
 using namespace Qt::Literals::StringLiterals;
 using Channel = Journal::Channel;
 constexpr int IoTimeout = 10000;
-
-// A journaled Brelox without a window (this program started with --journaled-brelox PORTS JOURNAL LIMIT):
-// both ports opened in mode 1:1 IN->OUT, "ready" once they are; at the end of its standard input it ends as
-// "Datei > Ende" does and prints its message log. A positive LIMIT is the system's file size limit (a disk
-// that fills), a negative one the journal's own limit of a run's file.
+// A journaled Brelox (this program with --journaled-brelox PORTS JOURNAL LIMIT, LIMIT > 0 the system's file
+// size limit, < 0 the journal's own): both ports opened in mode 1:1 IN->OUT, "ready" once they are; at the
+// end of its standard input it ends as "Datei > Ende" does and prints its message log.
 static int journaledBrelox(int argc, char* argv[])
 {
     for (int fd = 3; fd < 1024; ++fd) // nothing of the test's own: not its pseudo-terminals' other ends
@@ -56,26 +54,20 @@ static int journaledBrelox(int argc, char* argv[])
     engine.outputToggle.toggle(PortChoice{"COM 2", "9600", 2, "8", "1"});
     std::puts(in.isOpen() && out.isOpen() ? "ready" : "ports not open");
     std::fflush(stdout);
-    QSocketNotifier input(0, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        if (char byte; ::read(0, &byte, 1) > 0)
-            return;
-        input.setEnabled(false);
-        engine.Ende_Click();
-        journal.close();
-        QCoreApplication::processEvents(); // a fault found by the writer reaches the log
-        std::fputs(engine.form().texts.Text1.toUtf8().constData(), stdout);
-        QCoreApplication::quit();
-    });
-    return QCoreApplication::exec();
+    QSocketNotifier input(0, QSocketNotifier::Read); // readable at the end of its standard input
+    QObject::connect(&input, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    engine.Ende_Click();
+    journal.close();
+    QCoreApplication::processEvents(); // a fault found by the writer reaches the log
+    std::fputs(engine.form().texts.Text1.toUtf8().constData(), stdout);
+    return 0;
 }
-
 static QByteArray contents(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
 // A journal read as a reader does, to the end (a last line cut by a kill is the only one skipped): the data
 // of each line (header lines as they are), each channel's data joined, and whether every line parsed.
 struct Parsed
@@ -100,7 +92,6 @@ struct Parsed
     QList<QByteArray> data;
     QMap<QString, QByteArray> joined;
 };
-
 // The records of a race, one CR-ended line each, and what the board shows of them in mode 1:1 IN->OUT.
 static QByteArray records(int from, int count, QByteArray* board = nullptr)
 {
@@ -113,7 +104,6 @@ static QByteArray records(int from, int count, QByteArray* board = nullptr)
     }
     return sent;
 }
-
 // The journaled Brelox of journaledBrelox() with its journal in `journal`, started on the pseudo-terminals
 // com1 and com2 in `ports`; `far` is the board's end.
 struct Run
@@ -191,32 +181,30 @@ private slots:
         QCOMPARE(mode(journal.fileName()), 0600u);
         QCOMPARE(mode(home.filePath(u"state/brelox"_s)), 0700u);
     }
-
     // Property: whatever the bytes and however they are cut, each entry gives back its chunk exactly.
     void everyByteValueAndChunkSurvives()
     {
+        QTemporaryDir dir;
+        FakeMonotonicClock mono;
+        FakeWallClock wall;
+        Journal journal(mono, wall);
+        QVERIFY(journal.open(dir.path(), QDateTime::currentDateTime(), u"Brelox"_s));
         QByteArray all(256, 0);
         std::iota(all.begin(), all.end(), 0);
         QRandomGenerator random(16);
         QList<QByteArray> chunks;
         for (int round = 0; round < 50; ++round) {
             std::shuffle(all.begin(), all.end(), random);
-            for (qsizetype at = 0; at < all.size(); at += chunks.last().size())
+            for (qsizetype at = 0; at < all.size(); at += chunks.last().size()) {
                 chunks << all.mid(at, random.bounded(1, 40));
+                journal.record(round % 2 ? Channel::Out : Channel::In, chunks.last());
+            }
         }
-        QTemporaryDir dir;
-        FakeMonotonicClock mono;
-        FakeWallClock wall;
-        Journal journal(mono, wall);
-        QVERIFY(journal.open(dir.path(), QDateTime::currentDateTime(), u"Brelox"_s));
-        for (qsizetype i = 0; i < chunks.size(); ++i)
-            journal.record(i % 3 ? Channel::Out : Channel::In, chunks[i]);
         journal.close();
         const Parsed parsed(journal.fileName());
         QVERIFY(parsed.valid);
         QCOMPARE(parsed.data.mid(2), chunks); // after the two header lines
     }
-
     // At start the oldest journals go while the folder holds more than 500 MB of them, never the run's own
     // file nor the three newest before it, nor anything else. Sparse files: sizes count, blocks cost nothing.
     void oldJournalsAreDeletedAtStart_data()
@@ -251,7 +239,6 @@ private slots:
         expected.sort();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
     }
-
     // A run whose journal cannot be written gives one log line and the board gets every line. A run killed in
     // the middle of a stream or 0.5 s after it leaves a journal that parses to the end and holds what was
     // read and shown up to at least 250 ms before the kill; all of it when the stream had finished.
@@ -299,7 +286,6 @@ private slots:
         QVERIFY(records(0, 200).startsWith(parsed.joined["in"]));
         QVERIFY(!finished || (parsed.joined["in"] == run.sent && parsed.joined["out"] == run.shown));
     }
-
     // The journal of a run, replayed by the device simulator into a second Brelox: the same board bytes. What
     // the simulator sends before the second Brelox opens COM 1 waits in the port for it.
     void replayedJournalShowsTheSameBoard()
