@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The race journal: exact entries, every byte value, and the journal of a Brelox on pseudo-terminals that is
-// killed, cannot write, or is replayed into a second Brelox.
+// The race journal: exact entries, every byte value, its bounds, and the journal of a Brelox on
+// pseudo-terminals that is killed, cannot write, or is replayed into a second Brelox.
+#include "BoardText.h"
 #include "FakeClocks.h"
 #include "PtyPair.h"
 #include "RecordingPresenter.h"
@@ -9,10 +10,10 @@
 #include "engine/Journal.h"
 #include "ports/QtSerialPortService.h"
 
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,27 +25,25 @@
 using namespace Qt::Literals::StringLiterals;
 using Channel = Journal::Channel;
 constexpr int IoTimeout = 10000;
-
-// A journaled Brelox without a window (this program started with --journaled-brelox PORTS JOURNAL FSIZE):
-// both ports opened in mode 1:1 IN->OUT, "ready" once they are; at the end of its standard input it ends as
-// "Datei > Ende" does and prints its message log.
+// A journaled Brelox (this program with --journaled-brelox PORTS JOURNAL LIMIT, LIMIT > 0 the system's file
+// size limit, < 0 the journal's own): both ports opened in mode 1:1 IN->OUT, "ready" once they are; at the
+// end of its standard input it ends as "Datei > Ende" does and prints its message log.
 static int journaledBrelox(int argc, char* argv[])
 {
-    // Nothing of the test's own: not its pseudo-terminals' other ends, and no life beyond the test's.
-    for (int fd = 3; fd < 1024; ++fd)
+    for (int fd = 3; fd < 1024; ++fd) // nothing of the test's own: not its pseudo-terminals' other ends
         ::close(fd);
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL); // and no life beyond the test's
     QCoreApplication app(argc, argv);
-    if (const rlim_t limit = std::strtoull(argv[4], nullptr, 10)) {
-        const rlimit fileSize{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &fileSize);
-        ::signal(SIGXFSZ, SIG_IGN);
-    }
-    QtSerialPortService in{ComPortMap(argv[2])}, out{ComPortMap(argv[2])};
     SystemWallClock wall;
     SystemMonotonicClock mono;
-    RecordingPresenter boxes;
     Journal journal(mono, wall);
+    const qint64 limit = std::strtoll(argv[4], nullptr, 10);
+    const rlimit fileSize{rlim_t(limit), rlim_t(limit)};
+    if (limit > 0 && ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0)
+        ::signal(SIGXFSZ, SIG_IGN);
+    journal.setFileLimit(limit < 0 ? -limit : Journal::FileLimit);
+    QtSerialPortService in{ComPortMap(argv[2])}, out{ComPortMap(argv[2])};
+    RecordingPresenter boxes;
     journal.open(argv[3], QDateTime::currentDateTime(), u"Brelox 9.9.9"_s);
     Engine engine(in, out, wall, mono, boxes, SleepInhibitor::none(), &journal);
     QObject::connect(&in, &SerialPortService::onComm, &in, [&] { engine.receive.MSComm1_OnComm(); });
@@ -54,53 +53,44 @@ static int journaledBrelox(int argc, char* argv[])
     engine.outputToggle.toggle(PortChoice{"COM 2", "9600", 2, "8", "1"});
     std::puts(in.isOpen() && out.isOpen() ? "ready" : "ports not open");
     std::fflush(stdout);
-    QSocketNotifier input(0, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        if (char byte; ::read(0, &byte, 1) > 0)
-            return;
-        input.setEnabled(false);
-        engine.Ende_Click();
-        journal.close();
-        QCoreApplication::processEvents(); // a fault found by the writer reaches the log
-        std::fputs(engine.form().texts.Text1.toUtf8().constData(), stdout);
-        QCoreApplication::quit();
-    });
-    return QCoreApplication::exec();
+    QSocketNotifier input(0, QSocketNotifier::Read); // readable at the end of its standard input
+    QObject::connect(&input, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    engine.Ende_Click();
+    journal.close();
+    QCoreApplication::processEvents(); // a fault found by the writer reaches the log
+    std::fputs(engine.form().texts.Text1.toUtf8().constData(), stdout);
+    return 0;
 }
-
+static QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 // A journal read as a reader does, to the end (a last line cut by a kill is the only one skipped): the data
-// of each line in order (header lines as they are) and the data of each channel joined.
+// of each line (header lines as they are), each channel's data joined, and whether every line parsed.
 struct Parsed
 {
+    explicit Parsed(const QString& path)
+    {
+        static const QRegularExpression entry(
+            u"^\\d+ \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (in|out|drop|to-in|log|mode|port) (.+)$"_s);
+        const QList<QByteArray> lines = contents(path).split('\n');
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            const QRegularExpressionMatch match = entry.match(QString::fromUtf8(lines[i]));
+            const bool header = lines[i].startsWith('#');
+            QByteArray line = header ? lines[i] : match.captured(2).toUtf8();
+            valid = valid && (header || match.hasMatch()) &&
+                    (!QStringList{"in", "out", "drop", "to-in"}.contains(match.captured(1)) ||
+                     ByteEscapes::unescape(match.captured(2).toUtf8(), line));
+            data << line;
+            joined[match.captured(1)] += line;
+        }
+    }
     bool valid = true;
     QList<QByteArray> data;
     QMap<QString, QByteArray> joined;
 };
-static Parsed parse(const QString& path)
-{
-    QFile file(path);
-    Parsed parsed{file.open(QIODevice::ReadOnly)};
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    static const QRegularExpression entry(
-        u"^\\d+ \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (in|out|drop|to-in|log|mode|port) (.+)$"_s);
-    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
-        const QRegularExpressionMatch match = entry.match(QString::fromUtf8(lines[i]));
-        QByteArray data = lines[i].startsWith('#') ? lines[i] : match.captured(2).toUtf8();
-        const bool bytes = QStringList{"in", "out", "drop", "to-in"}.contains(match.captured(1));
-        parsed.valid = parsed.valid && (lines[i].startsWith('#') || match.hasMatch()) &&
-                       (!bytes || ByteEscapes::unescape(match.captured(2).toUtf8(), data));
-        parsed.data << data;
-        parsed.joined[match.captured(1)] += data;
-    }
-    return parsed;
-}
-
-static QString onlyJournal(const QString& folder)
-{
-    const QFileInfoList files = QDir(folder).entryInfoList({u"*.journal"_s}, QDir::Files);
-    return files.size() == 1 ? files.first().absoluteFilePath() : QString();
-}
-
 // The records of a race, one CR-ended line each, and what the board shows of them in mode 1:1 IN->OUT.
 static QByteArray records(int from, int count, QByteArray* board = nullptr)
 {
@@ -109,20 +99,30 @@ static QByteArray records(int from, int count, QByteArray* board = nullptr)
         const QByteArray line = "  L0\t" + QByteArray::number(n).rightJustified(4, ' ') + "\t00:01:23.45";
         sent += line + '\r';
         if (board)
-            *board += line.leftJustified(22, ' ') + '\r';
+            *board += BoardText::line(line);
     }
     return sent;
 }
-
-// The journaled Brelox of journaledBrelox() on the pseudo-terminals com1 and com2 in `ports`.
+// The journaled Brelox of journaledBrelox() with its journal in `journal`, started on the pseudo-terminals
+// com1 and com2 in `ports`; `far` is the board's end.
 struct Run
 {
-    Run(const QString& ports, const QString& journal, qint64 fileSizeLimit = 0)
+    Run(const QString& ports, const QString& journal, qint64 limit = 0) : far(ports, 2), journal(journal)
     {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QCoreApplication::applicationFilePath(),
-                      {u"--journaled-brelox"_s, ports, journal, QString::number(fileSizeLimit)});
+                      {u"--journaled-brelox"_s, ports, journal, QString::number(limit)});
         ready = process.waitForReadyRead(IoTimeout) && process.readLine() == "ready\n";
+    }
+    // Sends records [from, from + count) from `device` and awaits their board bytes; false when it shows
+    // anything else.
+    bool stream(PtyPair& device, int from, int count)
+    {
+        QByteArray board;
+        const QByteArray part = records(from, count, &board);
+        sent += part;
+        shown += board;
+        return device.writeFar(part) && far.collect(board.size(), IoTimeout) == board;
     }
     // Ends it as "Datei > Ende" does and returns its message log.
     QString end()
@@ -130,37 +130,21 @@ struct Run
         process.closeWriteChannel();
         return process.waitForFinished(IoTimeout) ? QString::fromUtf8(process.readAll()) : QString();
     }
+    QString journalFile() const { return QDir(journal).entryInfoList({u"*.journal"_s}).value(0).filePath(); }
+    PtyPair far;
+    QString journal;
     QProcess process;
     bool ready = false;
+    QByteArray sent, shown;
 };
-
-// Reads the far end of the board until `count` bytes came, then what follows at once. Polls afresh every
-// few milliseconds: on this kernel a poll of a pseudo-terminal's master already waiting can miss the data.
-static QByteArray board(PtyPair& far, qsizetype count)
-{
-    QByteArray got;
-    for (QDeadlineTimer deadline(IoTimeout); got.size() < count && !deadline.hasExpired();)
-        got += far.drainFar(20);
-    return got + far.drainFar(100);
-}
-
-// Sends records [from, from + count) to the device in parts of five, each checked on the board as it comes;
-// false when the board shows anything else.
-static bool stream(PtyPair& device, PtyPair& far, int from, int count, QByteArray& sent, QByteArray& shown)
-{
-    for (int n = from; n < from + count; n += 5) {
-        const qsizetype at = shown.size();
-        sent += records(n, 5, &shown);
-        if (!device.writeFar(sent.right(5 * 22)) || board(far, shown.size() - at) != shown.mid(at))
-            return false;
-    }
-    return true;
-}
 
 class TestJournal : public QObject
 {
     Q_OBJECT
 private slots:
+    // Exact entries, then every byte value in random chunks, each entry giving back its chunk; a second start
+    // in the same second, its file stopping at its limit (1 GB, lower here) after the last whole entry that
+    // fits.
     void entriesAreWrittenExactly()
     {
         QTemporaryDir home;
@@ -169,136 +153,147 @@ private slots:
         FakeWallClock wall;
         wall.now = QTime(9, 30, 12, 345);
         const QDateTime started(QDate(2027, 1, 15), QTime(9, 30, 12), Qt::OffsetFromUTC, 3600);
-        Journal journal(mono, wall);
-        Journal secondInTheSameSecond(mono, wall);
+        const QByteArray header = "# Brelox 1.0.2 journal, started 2027-01-15 09:30:12 +0100\n"
+                                  "# <ms since start> <local time> <channel> <data>\n";
+        QByteArray limited = header;
+        for (int n = 0; n < 7; ++n)
+            limited += "1234 09:30:12.345 in record " + QByteArray::number(n) + '\n';
+        Journal journal(mono, wall), secondInTheSameSecond(mono, wall);
+        secondInTheSameSecond.setFileLimit(limited.size() + 20); // the eighth entry (30 bytes) does not fit
+        QSignalSpy failed(&secondInTheSameSecond, &Journal::failed);
         QVERIFY(journal.open(folder, started, u"Brelox 1.0.2"_s));
         QVERIFY(secondInTheSameSecond.open(folder, started, u"Brelox 1.0.2"_s));
         mono.advance(1234);
         journal.record(Channel::In, QByteArray("\t\r\n\\\x00\x1f\x7f ~A\xe4", 11));
         journal.recordText(Channel::Log, u"09:30:13 +++ COM-Port 1 wurde geöffnet\t\\\r\n"_s);
-        journal.close();
-        QFile file(journal.fileName());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("# Brelox 1.0.2 journal, started 2027-01-15 09:30:12 +0100\n"
-                                            "# <ms since start> <local time> <channel> <data>\n"
-                                            "1234 09:30:12.345 in \\t\\r\\n\\\\\\x00\\x1F\\x7F ~A\\xE4\n"
-                                            "1234 09:30:12.345 log 09:30:13 +++ COM-Port 1 wurde ge\xc3\xb6"
-                                            "ffnet\\t\\\\\\r\\n\n"));
-        QCOMPARE(journal.fileName(), folder + u"/2027-01-15_09-30-12.journal"_s);
-        QCOMPARE(secondInTheSameSecond.fileName(), folder + u"/2027-01-15_09-30-12-2.journal"_s);
-        using P = QFile::Permission;
-        QCOMPARE(QFile::permissions(journal.fileName()),
-                 P::ReadOwner | P::WriteOwner | P::ReadUser | P::WriteUser);
-        QCOMPARE(QFile::permissions(home.filePath(u"state/brelox"_s)),
-                 P::ReadOwner | P::WriteOwner | P::ExeOwner | P::ReadUser | P::WriteUser | P::ExeUser);
-    }
-
-    // Property: whatever the bytes and however they are cut, each entry gives back its chunk exactly.
-    void everyByteValueAndChunkSurvives()
-    {
+        for (int n = 0; n < 20; ++n)
+            secondInTheSameSecond.record(Channel::In, "record " + QByteArray::number(n));
         QByteArray all(256, 0);
         std::iota(all.begin(), all.end(), 0);
         QRandomGenerator random(16);
         QList<QByteArray> chunks;
         for (int round = 0; round < 50; ++round) {
             std::shuffle(all.begin(), all.end(), random);
-            for (qsizetype at = 0; at < all.size(); at += chunks.last().size())
+            for (qsizetype at = 0; at < all.size(); at += chunks.last().size()) {
                 chunks << all.mid(at, random.bounded(1, 40));
+                journal.record(round % 2 ? Channel::Out : Channel::In, chunks.last());
+            }
         }
+        journal.close();
+        secondInTheSameSecond.close();
+        const QByteArray exact = header + "1234 09:30:12.345 in \\t\\r\\n\\\\\\x00\\x1F\\x7F ~A\\xE4\n"
+                                          "1234 09:30:12.345 log 09:30:13 +++ COM-Port 1 wurde "
+                                          "geöffnet\\t\\\\\\r\\n\n";
+        QCOMPARE(contents(journal.fileName()).left(exact.size()), exact);
+        const Parsed parsed(journal.fileName());
+        QVERIFY(parsed.valid);
+        QCOMPARE(parsed.data.mid(4), chunks); // after the two header lines and the two exact entries
+        QCOMPARE(contents(secondInTheSameSecond.fileName()), limited);
+        QCOMPARE(failed, QList<QVariantList>{{u"Datei größer als 1 GB"_s}});
+        QCOMPARE(journal.fileName(), folder + u"/2027-01-15_09-30-12.journal"_s);
+        QCOMPARE(secondInTheSameSecond.fileName(), folder + u"/2027-01-15_09-30-12-2.journal"_s);
+        QCOMPARE(QFile::permissions(journal.fileName()), QFile::Permissions(0x6600)); // rw for the owner only
+        QCOMPARE(QFile::permissions(home.filePath(u"state/brelox"_s)), QFile::Permissions(0x7700)); // rwx
+    }
+    // At start the oldest journals go while the folder holds more than 500 MB of them, never the run's own
+    // file nor the three newest before it, nor anything else. Sparse files: sizes count, blocks cost nothing.
+    void oldJournalsAreDeletedAtStart_data()
+    {
+        QTest::addColumn<QList<int>>("sizes"); // MiB of each journal, oldest first
+        QTest::addColumn<int>("deleted");      // how many of the oldest go
+        QTest::newRow("1000 MB: the three newest stay") << QList<int>{200, 200, 200, 200, 200} << 2;
+        QTest::newRow("550 MB: the oldest goes") << QList<int>{200, 200, 50, 50, 50} << 1;
+        QTest::newRow("450 MB: none goes") << QList<int>{150, 100, 100, 50, 50} << 0;
+    }
+    void oldJournalsAreDeletedAtStart()
+    {
+        QFETCH(QList<int>, sizes);
+        QFETCH(int, deleted);
         QTemporaryDir dir;
+        const QDateTime first(QDate(2026, 1, 1), QTime(8, 0));
+        QStringList expected{u"notes.txt"_s}; // older and bigger than any journal
+        for (int i = -1; i < sizes.size(); ++i) {
+            QFile file(dir.filePath(i < 0 ? expected[0]
+                                          : first.addDays(i).toString(u"yyyy-MM-dd_HH-mm-ss'.journal'"_s)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(i < 0 ? 600 : sizes[i]) << 20));
+            QVERIFY(file.setFileTime(first.addDays(i), QFileDevice::FileModificationTime));
+            if (i >= deleted)
+                expected << QFileInfo(file).fileName();
+        }
         FakeMonotonicClock mono;
         FakeWallClock wall;
         Journal journal(mono, wall);
-        QVERIFY(journal.open(dir.path(), QDateTime::currentDateTime(), u"Brelox"_s));
-        for (qsizetype i = 0; i < chunks.size(); ++i)
-            journal.record(i % 3 ? Channel::Out : Channel::In, chunks[i]);
+        QVERIFY(journal.open(dir.path(), first.addYears(-1), u"Brelox"_s)); // named oldest: a clock set back
         journal.close();
-        const Parsed parsed = parse(journal.fileName());
-        QVERIFY(parsed.valid);
-        QCOMPARE(parsed.data.mid(2), chunks); // after the two header lines
+        expected << QFileInfo(journal.fileName()).fileName();
+        expected.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
     }
-
-    void faultsGiveOneLineAndTheBoardGetsEveryLine_data()
+    // A run whose journal cannot be written gives one log line and the board gets every line. A run killed in
+    // the middle of a stream or 0.5 s after it leaves a journal that parses to the end and holds what was
+    // read and shown up to at least 250 ms before the kill; all of it when the stream had finished.
+    void faultOrKill_data()
     {
         QTest::addColumn<QString>("folder");
-        QTest::addColumn<qint64>("fileSizeLimit");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("disk full mid-run (file size limit)")
-            << "journal" << qint64(3000) << "Datei zu groß für das System";
-        QTest::newRow("folder nobody may write") << "/sys/kernel" << qint64(0) << "keine Schreibrechte";
-        QTest::newRow("folder that is a file") << "file" << qint64(0) << "Ordner ist eine Datei";
-        QTest::newRow("folder below a file") << "file/journal" << qint64(0) << "Ordner ist eine Datei";
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QString>("reason"); // of the one log line; none: the run is killed
+        QTest::addColumn<bool>("finished");  // the stream, 0.5 s before the kill
+        QTest::newRow("disk full") << "journal" << qint64(3000) << "Datei zu groß für das System" << false;
+        QTest::newRow("file at its limit") << "journal" << qint64(-3000) << "Datei größer als 1 GB" << false;
+        QTest::newRow("unwritable folder") << "/sys/kernel" << qint64(0) << "keine Schreibrechte" << false;
+        QTest::newRow("folder that is a file") << "file" << qint64(0) << "Ordner ist eine Datei" << false;
+        QTest::newRow("folder below a file") << "file/j" << qint64(0) << "Ordner ist eine Datei" << false;
+        QTest::newRow("killed mid-stream") << "journal" << qint64(0) << QString() << false;
+        QTest::newRow("killed 0.5 s after the stream") << "journal" << qint64(0) << QString() << true;
     }
-    void faultsGiveOneLineAndTheBoardGetsEveryLine()
+    void faultOrKill()
     {
         QFETCH(QString, folder);
-        QFETCH(qint64, fileSizeLimit);
+        QFETCH(qint64, limit);
         QFETCH(QString, reason);
-        QTemporaryDir dir;
-        QFile(dir.filePath(u"file"_s)).open(QIODevice::WriteOnly);
-        PtyPair device(dir.path(), 1), far(dir.path(), 2);
-        Run run(dir.path(), QDir(dir.path()).filePath(folder), fileSizeLimit);
-        QVERIFY(run.ready);
-        QByteArray sent, shown;
-        QVERIFY(stream(device, far, 0, 100, sent, shown));
-        const QStringList log = run.end().split(u"\r\n"_s).filter(u"Protokoll"_s);
-        QCOMPARE(log.size(), 1);
-        QCOMPARE(log[0].mid(8), u" +++ Protokoll kann nicht geschrieben werden: "_s + reason);
-    }
-
-    void killedMidStreamOrAfter_data()
-    {
-        QTest::addColumn<bool>("finished");
-        QTest::newRow("killed in the middle of the stream") << false;
-        QTest::newRow("stream finished 0.5 s before the kill") << true;
-    }
-    void killedMidStreamOrAfter()
-    {
         QFETCH(bool, finished);
         QTemporaryDir dir;
-        PtyPair device(dir.path(), 1), far(dir.path(), 2);
-        Run run(dir.path(), dir.filePath(u"journal"_s));
-        QVERIFY(run.ready);
-        QByteArray sent, shown;
-        QVERIFY(stream(device, far, 0, 400, sent, shown));
-        // What the board showed 0.5 s before the kill was read and written by then.
-        QTest::qSleep(500);
+        QFile(dir.filePath(u"file"_s)).open(QIODevice::WriteOnly);
+        PtyPair device(dir.path(), 1);
+        Run run(dir.path(), QDir(dir.path()).filePath(folder), limit);
+        QVERIFY(run.ready && run.stream(device, 0, 100));
+        if (!reason.isEmpty()) {
+            const QStringList log = run.end().split(u"\r\n"_s).filter(u"Protokoll"_s);
+            QCOMPARE(log.size(), 1);
+            QCOMPARE(log[0].mid(8), u" +++ Protokoll kann nicht geschrieben werden: "_s + reason);
+            return;
+        }
+        QTest::qSleep(500); // what the board showed by now was read and journaled by the kill
         if (!finished)
-            QVERIFY(device.writeFar(records(400, 100)));
+            QVERIFY(device.writeFar(records(100, 100)));
         ::kill(pid_t(run.process.processId()), SIGKILL);
         QVERIFY(run.process.waitForFinished(IoTimeout));
-        Parsed parsed = parse(onlyJournal(dir.filePath(u"journal"_s)));
-        QVERIFY(parsed.valid);
-        QVERIFY(parsed.data.value(0).startsWith("# Brelox 9.9.9 journal, started "));
-        QCOMPARE(parsed.joined["in"].left(sent.size()), sent);
-        QCOMPARE(parsed.joined["out"].left(shown.size()), shown);
-        QVERIFY(records(0, 500).startsWith(parsed.joined["in"]));
-        QVERIFY(!finished || (parsed.joined["in"] == sent && parsed.joined["out"] == shown));
+        Parsed parsed(run.journalFile());
+        QVERIFY(parsed.valid && parsed.data.value(0).startsWith("# Brelox 9.9.9 journal, started "));
+        QCOMPARE(parsed.joined["in"].left(run.sent.size()), run.sent);
+        QCOMPARE(parsed.joined["out"].left(run.shown.size()), run.shown);
+        QVERIFY(records(0, 200).startsWith(parsed.joined["in"]));
+        QVERIFY(!finished || (parsed.joined["in"] == run.sent && parsed.joined["out"] == run.shown));
     }
-
-    // The journal of a run, replayed by the device simulator into a second Brelox: the same board bytes.
+    // The journal of a run, replayed by the device simulator into a second Brelox: the same board bytes. What
+    // the simulator sends before the second Brelox opens COM 1 waits in the port for it.
     void replayedJournalShowsTheSameBoard()
     {
         QTemporaryDir dir;
-        PtyPair device(dir.path(), 1), far(dir.path(), 2);
+        PtyPair device(dir.path(), 1);
         Run first(dir.path(), dir.filePath(u"journal"_s));
-        QVERIFY(first.ready);
-        // The second Brelox is up before the replay reaches the first record.
-        QTest::qSleep(2000);
-        QByteArray sent, shown;
-        QVERIFY(stream(device, far, 0, 30, sent, shown));
+        // Three parts some milliseconds apart, replayed with the journal's timing.
+        QVERIFY(first.ready && first.stream(device, 0, 10) && first.stream(device, 10, 10) &&
+                first.stream(device, 20, 10));
         first.end();
-
         QProcess simulator;
-        simulator.start(BRELOX_SIMULATOR ""_L1, {u"--ports"_s, dir.filePath(u"replay"_s), u"--replay"_s,
-                                                 onlyJournal(dir.filePath(u"journal"_s))});
-        QVERIFY(simulator.waitForReadyRead(IoTimeout));
-        QVERIFY(QDir(dir.path()).mkdir(u"second"_s));
+        simulator.start(BRELOX_SIMULATOR ""_L1,
+                        {u"--ports"_s, dir.filePath(u"replay"_s), u"--replay"_s, first.journalFile()});
+        QVERIFY(simulator.waitForReadyRead(IoTimeout) && QDir(dir.path()).mkdir(u"second"_s));
         QVERIFY(QFile::link(dir.filePath(u"replay/com1"_s), dir.filePath(u"second/com1"_s)));
-        PtyPair secondFar(dir.filePath(u"second"_s), 2);
         Run second(dir.filePath(u"second"_s), dir.filePath(u"journal2"_s));
         QVERIFY(second.ready);
-        QCOMPARE(board(secondFar, shown.size()), shown);
+        QCOMPARE(second.far.collect(first.shown.size(), IoTimeout), first.shown);
         second.end();
         simulator.terminate();
         QVERIFY(simulator.waitForFinished(IoTimeout));
