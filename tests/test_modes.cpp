@@ -59,15 +59,13 @@ const char* const DayAsleep = "BRELOX_TEST_DAY_ASLEEP";
 
 } // namespace
 
-// The stopwatch's clock counts time spent suspended: it reads the boot-time clock, not the monotonic one
-// (which stands still while the computer sleeps).
 class ModesTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // A computer that slept for a day: its boot time is a day ahead of the monotonic time. The test runs
-    // itself again in a time namespace that makes it so (root only; skipped where namespaces are refused).
+    // The stopwatch's clock reads the boot-time clock, which counts time asleep (the monotonic one stands
+    // still then): the test runs itself again in a time namespace whose boot time is a day ahead (root only).
     void countsTimeSpentAsleep()
     {
         const qint64 day = 86400 * 1000;
