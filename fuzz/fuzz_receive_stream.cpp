@@ -60,7 +60,6 @@ struct Run
 {
     Run(const std::vector<Step>& steps, uint8_t header, bool inPieces) : rig(OperatingMode(header % 8 % 5))
     {
-        rig.engine.modes.select(OperatingMode(header % 8 % 5));
         rig.out.queue().setLimit(512); // overloads within a few dozen lines
         std::minstd_rand random((header >> 3u) + 1);
         QByteArray pending;
@@ -123,7 +122,7 @@ struct Run
         for (qsizetype cr = 0; (cr = all.indexOf('\r', start)) >= 0; start = cr + 1) {
             const QByteArray line = all.mid(start, cr - start).right(ReceivePath::BufferLimit);
             if (line != lastLine && rig.form.OutPortOpen)
-                expected += EngineRig::boardLine(line);
+                expected += BoardText::line(line);
             lastLine = line == lastLine ? lastLine : line.leftJustified(20, ' ', true);
         }
         check(rig.out.board.gone ? QByteArrayView(expected).startsWith(added) : added == expected,

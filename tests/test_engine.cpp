@@ -6,7 +6,6 @@
 #include "ports/TrafficMonitor.h"
 
 #include <QLocale>
-
 #include <QtTest>
 
 class TestEngine : public QObject

@@ -216,15 +216,14 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
         const QString a32(32, u'a');
-        QTest::newRow("new lines on top") << "a\r\n"
-                                          << "c\r\rb\r\na\r\n";
-        QTest::newRow("tail cut") << "b\r\na\r\n"
-                                  << "c\r\nb\r";
-        QTest::newRow("CR on top, LF kept") << "\nx"
-                                            << "y\r\nx";
-        QTest::newRow("same beginning") << a32 + "1\r\n" << a32 + "2\r\n";
-        QTest::newRow("emptied") << "a"
-                                 << "";
+        const auto row = [](const char* name, const QString& before, const QString& after) {
+            QTest::newRow(name) << before << after;
+        };
+        row("new lines on top", "a\r\n", "c\r\rb\r\na\r\n");
+        row("tail cut", "b\r\na\r\n", "c\r\nb\r");
+        row("CR on top, LF kept", "\nx", "y\r\nx");
+        row("same beginning", a32 + "1\r\n", a32 + "2\r\n");
+        row("emptied", "a", "");
     }
     void textBoxShowsItsTextAfterARefresh()
     {
@@ -285,12 +284,10 @@ private slots:
     {
         QTest::addColumn<QString>("refuse"); // what fails: the port's open or close, or the entry chosen
         QTest::addColumn<QString>("failure");
-        QTest::newRow("no port") << "entry"
-                                 << "COM-Port 0 kann nicht geöffnet werden ";
-        QTest::newRow("open refused") << "open"
-                                      << "COM-Port 1 kann nicht geöffnet werden";
-        QTest::newRow("close refused") << "close"
-                                       << "COM-Port 1 kann nicht geschlossen werden";
+        for (const char* row :
+             {"entry|COM-Port 0 kann nicht geöffnet werden ", "open|COM-Port 1 kann nicht geöffnet werden",
+              "close|COM-Port 1 kann nicht geschlossen werden"})
+            QTest::newRow(row) << QString(row).section(u'|', 0, 0) << QString(row).section(u'|', 1);
     }
     void failureBoxesComeAfterStateAndLog()
     {
@@ -395,11 +392,7 @@ private slots:
         }
         dialog.show();
         auto* text = dialog.findChild<QLabel*>("lblMessage");
-        QVERIFY2(text->heightForWidth(text->width()) <= text->height() &&
-                     text->sizeHint().height() <= text->height(),
-                 qPrintable(QStringLiteral("needs %1, has %2")
-                                .arg(text->heightForWidth(text->width()))
-                                .arg(text->height())));
+        QVERIFY(qMax(text->heightForWidth(text->width()), text->sizeHint().height()) <= text->height());
         auto* heading = dialog.findChild<QLabel*>("Label1");
         QVERIFY(heading->sizeHint().width() <= heading->width() &&
                 heading->sizeHint().height() <= heading->height());

@@ -89,7 +89,6 @@ private slots:
     {
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("requests");
-
         QTest::newRow("input port") << "in/0 !/1 in/1 -/0" << 1;
         QTest::newRow("output, both, one") << "out/0 !/1 in+out/1 in/1 -/0" << 1;
         QTest::newRow("stopwatch runs to the end") << "T1+T3/0 !/1 T1/1" << 1;
@@ -103,7 +102,6 @@ private slots:
     {
         QFETCH(QString, script);
         QFETCH(int, requests);
-
         FormModel form;
         FakeWallClock wall;
         MessageLog log(wall, form.texts.Text1);

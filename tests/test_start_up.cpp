@@ -21,37 +21,29 @@ private slots:
         QTest::addColumn<QString>("text");
         const int run = int(StartOptions::Action::Run);
         const int print = int(StartOptions::Action::Print);
-        const int fail = int(StartOptions::Action::Fail);
         const QString version = QStringLiteral("Brelox %1\n").arg(QLatin1String(Version::Release));
         QTest::newRow("no options") << QStringList{} << run << 0 << QString();
         QTest::newRow("-v") << QStringList{"-v"} << print << 0 << version;
         QTest::newRow("Qt's own options")
             << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse"} << run << 0 << QString();
-        QTest::newRow("unknown option")
-            << QStringList{"--board"} << fail << 2
-            << QString("brelox: Unknown option 'board'.\nbrelox --help zeigt die Optionen.\n");
-        QTest::newRow("argument") << QStringList{"com1"} << fail << 2
-                                  << QString("brelox: Unerwartetes Argument 'com1'.\n"
-                                             "brelox --help zeigt die Optionen.\n");
-        QTest::newRow("absent ports folder")
-            << QStringList{"--ports", "/nonexistent/ports"} << fail << 2
-            << QString("brelox: Den Ports-Ordner '/nonexistent/ports' gibt es nicht.\n"
-                       "brelox --help zeigt die Optionen.\n");
-        QTest::newRow("journal and none") << QStringList{"--journal", "/tmp", "--no-journal"} << fail << 2
-                                          << QString("brelox: --journal und --no-journal schließen einander "
-                                                     "aus.\nbrelox --help zeigt die Optionen.\n");
+        const auto failure = [](const char* name, const QStringList& arguments, const QString& text) {
+            QTest::newRow(name) << arguments << int(StartOptions::Action::Fail) << 2
+                                << "brelox: " + text + "\nbrelox --help zeigt die Optionen.\n";
+        };
+        failure("unknown option", {"--board"}, "Unknown option 'board'.");
+        failure("argument", {"com1"}, "Unerwartetes Argument 'com1'.");
+        failure("absent ports folder", {"--ports", "/nonexistent/ports"},
+                "Den Ports-Ordner '/nonexistent/ports' gibt es nicht.");
+        failure("journal and none", {"--journal", "/tmp", "--no-journal"},
+                "--journal und --no-journal schließen einander aus.");
     }
     void commandLine()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(int, action);
-        QFETCH(int, exitCode);
-        QFETCH(QString, text);
-        arguments.prepend(QStringLiteral("brelox"));
-        const StartOptions options = StartUp::parseCommandLine(arguments);
-        QCOMPARE(int(options.action), action);
-        QCOMPARE(options.exitCode, exitCode);
-        QCOMPARE(options.text, text);
+        const StartOptions options = StartUp::parseCommandLine(QStringList{"brelox"} + arguments);
+        QTEST(int(options.action), "action");
+        QTEST(options.exitCode, "exitCode");
+        QTEST(options.text, "text");
         QCOMPARE(options.portsFolder, QString());
     }
 

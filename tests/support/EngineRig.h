@@ -77,7 +77,6 @@ struct EngineRig
             lines.removeLast();
         return lines.mid(0, qMax(0, int(lines.size()) - m_setupLogLines));
     }
-    static QByteArray boardLine(const QByteArray& text) { return BoardText::line(text); }
 
     FakeSerialPort in;
     FakeSerialPort out;

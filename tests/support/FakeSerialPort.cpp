@@ -32,7 +32,6 @@ bool FakeSerialPort::open()
         return false;
     m_open = true;
     m_unplugged = false;
-    openedPorts << m_commPort;
     return true;
 }
 

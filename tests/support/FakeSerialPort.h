@@ -68,7 +68,6 @@ public:
     bool refuseWrite = false;    // every write fails
     bool refuseSettings = false; // every settings string is refused on assignment
     QByteArray written;          // all bytes taken for sending, in order
-    QList<int> openedPorts;      // port number of every successful open, in order
     int rThreshold = -1;
     int sThreshold = -1;
     int inputLen = -1;
