@@ -19,8 +19,11 @@
 namespace {
 
 // After a write the writer pauses this long and then writes what came meanwhile in one go: a steady stream
-// costs a few wakeups a second, and an entry still reaches the kernel well within WriteWithinMsecs.
-constexpr auto CollectFor = std::chrono::milliseconds(150);
+// costs a few dozen wakeups a second, an entry still reaches the kernel well within WriteWithinMsecs, and
+// the two buffers hold no more than a short burst (a longer pause lets them grow by megabytes at full rate).
+constexpr auto CollectFor = std::chrono::milliseconds(20);
+// A buffer that a burst made larger than this gives its memory back after the write.
+constexpr qsizetype KeepCapacity = qsizetype(256) * 1024;
 static_assert(CollectFor.count() < Journal::WriteWithinMsecs);
 
 const char* channelName(Journal::Channel channel)
@@ -237,7 +240,10 @@ void Journal::writerLoop(const QString& folder)
             text.swap(m_pendingText); // the writer's empty buffer, with its capacity, takes the next entries
             lock.unlock();
             ok = writeOut(text);
-            text.resize(0); // keeps its capacity for the next batch
+            if (text.capacity() > KeepCapacity)
+                text = QByteArray();
+            else
+                text.resize(0); // keeps its capacity for the next batch
             unsynced = true;
             if (ok && Clock::now() - lastSync >= std::chrono::milliseconds(SyncEveryMsecs)) {
                 ::fdatasync(m_fd);
