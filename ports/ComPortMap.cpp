@@ -42,7 +42,7 @@ QString ComPortMap::devicePath(int number) const
 
 QString ComPortMap::defaultPortsFolder()
 {
-    // The base directory specification has relative paths ignored.
+    // A relative XDG_CONFIG_HOME counts as unset: the folder falls back to ~/.config.
     QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (config.isEmpty() || QDir::isRelativePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");
