@@ -94,24 +94,27 @@ double residentMB()
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1e6;
 }
 
-// Bytes read from the far end of the output port so far, for a writer that must not run too far ahead.
-std::atomic<qint64> boardBytes{0};
+// Lines the board has read so far, for a writer that must not run too far ahead.
+std::atomic<qint64> boardLines{0};
 
-// Writes at the far end of the input port as fast as it takes the bytes, but never more than 48 KiB ahead of
-// what the board has read (giving up the wait after half a second, for input that makes less output): a
-// board that reads more slowly than lines come gets the newest lines and loses older ones by design.
+// Writes at the far end of the input port as fast as it takes the bytes, but never more than 1,500 lines
+// ahead of the lines the board has read (some 34 KiB of board lines, well within what the output queue and
+// the pseudo-terminal hold), giving up the wait after half a second for input lines that make no board
+// line. Counted in lines, not bytes: a board line (23 bytes) is longer than its record (22), so a count of
+// bytes would let the writer drift ahead by a line every 22 lines until the output queue overflowed and
+// dropped the oldest lines, as it must for a board that reads more slowly than lines come.
 void writeAhead(int fd, const QByteArray& bytes)
 {
-    constexpr qint64 Ahead = 48 * 1024;
+    constexpr qint64 Ahead = 1500;
     constexpr qsizetype Chunk = 4096;
-    static qint64 written = 0;
+    static qint64 lines = 0;
     for (qsizetype at = 0; at < bytes.size(); at += Chunk) {
         const auto giveUp = Clock::now() + std::chrono::milliseconds(500);
-        while (written - boardBytes.load() > Ahead && Clock::now() < giveUp)
+        while (lines - boardLines.load() > Ahead && Clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         const QByteArray chunk = bytes.mid(at, Chunk);
         writeAll(fd, chunk);
-        written += chunk.size();
+        lines += chunk.count('\r');
     }
 }
 
@@ -128,13 +131,13 @@ void readLines(int fd, const std::function<bool(const QByteArray&)>& onLine, Clo
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n <= 0)
             continue;
-        boardBytes += n;
         qsizetype from = 0;
         for (ssize_t k = 0; k < n; ++k) {
             if (buffer[k] != '\r')
                 continue;
             partial.append(buffer + from, qsizetype(k - from + 1));
             from = k + 1;
+            ++boardLines;
             if (!onLine(partial))
                 return;
             partial.clear();
