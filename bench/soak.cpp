@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Soak: the whole window path on pseudo-terminals (COM 1 in, COM 2 out) under a long stream.
 //
-// Records: distinct Tag Heuer L0 records go in as fast as the pseudo-terminal takes them; every output line
-// is checked as it arrives. Prints lines in and out (they must be equal), lines a second, and the resident
-// memory after 10,000 lines and at the end (goal: the end within 10 % of the first figure).
+// Records: distinct Tag Heuer L0 records go in as fast as the pseudo-terminal takes them, at most 1,500 lines
+// ahead of the board; every output line is checked as it arrives. Prints lines in and out (they must be
+// equal), lines a second, and the resident memory after 10,000 lines and at the end (goal: the end within
+// 10 % of the first figure).
 //
 // Random: in each conversion mode, random bytes of every value, then a marker line and valid records that
 // must convert exactly. Message boxes ("Format kontrollieren" for unreadable R records) close at once and are
