@@ -197,20 +197,6 @@ private slots:
         QCOMPARE(rig.form.WarnPortClosed, side == Out && wasOpen);
     }
 
-    // Ports 1 to 16 are tried; none found leaves the one entry that says so. (Two ports found, and one, are
-    // in test_engine.)
-    void discoveryWithoutPorts()
-    {
-        EngineRig rig;
-        rig.in.close();
-        rig.in.existing = {17};
-        const PortLists lists = rig.engine.discovery.discover();
-        QCOMPARE(lists.entries, QStringList{"Kein Comport verfügbar"});
-        QVERIFY(lists.inputSelection == 0 && lists.outputSelection == 0);
-        QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ Kein Comport verfügbar",
-                                              "14:03:07 +++ Vorhandene COM-Ports abfragen"}));
-    }
-
     void send_data()
     {
         QTest::addColumn<QString>("port"); // closed, open or refusing to write
