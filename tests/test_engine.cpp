@@ -15,38 +15,31 @@ private slots:
     // The exit closes each open port through its button, the input first.
     void exitClosesEachOpenPortThroughItsButton()
     {
-        for (bool open : {false, true}) {
-            EngineRig rig(EngineRig::StartedUp{{1, 2}});
-            if (open) {
-                rig.engine.inputToggle.toggle(EngineRig::choice(1));
-                rig.engine.outputToggle.toggle(EngineRig::choice(2));
-            }
-            rig.settle();
-
+        for (bool outputOpen : {false, true}) {
+            EngineRig rig(OperatingMode::TagAlge, outputOpen);
             rig.engine.Ende_Click();
-
-            const QStringList closed{
-                "14:03:07 +++ COM-Port 2 geschlossen", "14:03:07 +++ Versuch den COM-Port 2 zu schließen",
-                "14:03:07 +++ COM-Port 1 geschlossen", "14:03:07 +++ Versuch den COM-Port 1 zu schließen"};
-            QCOMPARE(rig.logLines(), open ? closed : QStringList());
+            QStringList closed{"14:03:07 +++ COM-Port 1 geschlossen",
+                               "14:03:07 +++ Versuch den COM-Port 1 zu schließen"};
+            if (outputOpen)
+                closed = QStringList{"14:03:07 +++ COM-Port 2 geschlossen",
+                                     "14:03:07 +++ Versuch den COM-Port 2 zu schließen"} +
+                         closed;
+            QCOMPARE(rig.logLines(), closed);
             QVERIFY(!rig.in.isOpen() && !rig.out.isOpen() && !rig.form.InPortOpen && !rig.form.OutPortOpen);
         }
     }
 
     void discoveryClosesOpenPortsFirst()
     {
-        EngineRig rig(EngineRig::StartedUp{{1, 3}});
-        rig.engine.inputToggle.toggle(EngineRig::choice(1));
-        rig.engine.outputToggle.toggle(EngineRig::choice(3));
+        EngineRig rig;
         rig.in.existing = rig.out.existing = {5, 17}; // ports 1 to 16 are tried
-        rig.settle();
 
         rig.engine.check_comPorts_Click();
 
         QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ 1 Comport(s) verfügbar",
                                               "14:03:07 +++ Vorhandene COM-Ports abfragen",
-                                              "14:03:07 +++ COM-Port 3 geschlossen",
-                                              "14:03:07 +++ Versuch den COM-Port 3 zu schließen",
+                                              "14:03:07 +++ COM-Port 2 geschlossen",
+                                              "14:03:07 +++ Versuch den COM-Port 2 zu schließen",
                                               "14:03:07 +++ COM-Port 1 geschlossen",
                                               "14:03:07 +++ Versuch den COM-Port 1 zu schließen"}));
         QCOMPARE(rig.engine.outputLists().port.entries, QStringList{"COM 5"});

@@ -71,30 +71,6 @@ private slots:
         QCOMPARE(lost.count(), 0);
     }
 
-    // Lines that waited while the board read nothing go out as fast as it reads again, not one QSerialPort
-    // buffer for each turn of the event loop (under load the stream would outrun that and lose lines).
-    void backlogDrainsAsFastAsTheBoardReads()
-    {
-        PtyPair far(m_dir.path(), 2);
-        QtSerialPortService out{ComPortMap(m_dir.path())};
-        QVERIFY(out.setCommPort(2) && out.open());
-        QByteArray sent;
-        for (int i = 0; i < 2000; ++i) {
-            const QByteArray line = QByteArray::number(i).leftJustified(22, '.') + '\r';
-            QVERIFY(out.output(QString::fromLatin1(line)));
-            sent += line;
-        }
-        // No event loop runs while the far end reads: the waits only let the kernel pass on what it holds.
-        QByteArray got = far.drainFar(500); // what the device held
-        for (int turn = 0; turn < 2; ++turn)
-            QCoreApplication::processEvents();
-        const QByteArray twoTurns = far.drainFar(500);
-        QVERIFY2(twoTurns.size() >= 4096, qPrintable(QString::number(twoTurns.size())));
-        got += twoTurns;
-        got += far.collect(sent.size() - got.size());
-        QCOMPARE(got, sent);
-    }
-
     // The simulator ends: the links and the ports folder go, then both devices, with lines waiting for the
     // board. Until the folder and the links are back the program holds and opens nothing (the fixed table is
     // not asked) and refuses board lines; the half record is dropped, and only new records reach the board.
