@@ -1,7 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Tests of engine/: start-up, exit and discovery without a window; the message log and the monitors.
 brelox_add_test(test_engine SOURCES test_engine.cpp)
-brelox_add_test(test_start_up SOURCES test_start_up.cpp)
 
 # The program itself answers on a terminal without any display: --help and --version with status 0, a wrong
 # option with status 2.

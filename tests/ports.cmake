@@ -8,4 +8,3 @@ brelox_add_test(test_port_settings SOURCES test_port_settings.cpp)
 brelox_add_test(test_serial_pty SOURCES test_serial_pty.cpp)
 # Faults at the port boundary, on pseudo-terminals and on the fake port, through the window.
 brelox_add_test(test_port_faults GUI SOURCES test_port_faults.cpp)
-brelox_add_test(test_output_queue SOURCES test_output_queue.cpp)
