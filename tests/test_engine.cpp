@@ -3,7 +3,6 @@
 // command line.
 #include "EngineRig.h"
 #include "Version.h"
-#include "core/AboutText.h"
 #include "core/MessageLog.h"
 #include "engine/StartUp.h"
 #include "ports/TrafficMonitor.h"
@@ -116,16 +115,6 @@ private slots:
                                               "A\x08"
                                               "B\x0b\x0c\x0e\x13\x15\xff\r\n"));
         QVERIFY(texts.MessOut.isEmpty());
-    }
-
-    void aboutText()
-    {
-        const QStringList lines = AboutText::current().split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.size(), 11);
-        QCOMPARE(lines.at(0), QStringLiteral("Brelox mit Serial Konverter"));
-        QCOMPARE(lines.at(1), QStringLiteral("Version 1.02"));
-        QVERIFY(lines.at(2).isEmpty() && lines.at(9).isEmpty() && !lines.at(10).isEmpty());
-        QCOMPARE(AboutText::versionLine(2, 3, 11), QStringLiteral("Version 2.311"));
     }
 
     // The start-up rules: what the command line asks for, and Qt's German texts.

@@ -25,8 +25,8 @@ using namespace Qt::Literals::StringLiterals;
 using Channel = Journal::Channel;
 constexpr int IoTimeout = 10000;
 // A journaled Brelox (this program with --journaled-brelox PORTS JOURNAL LIMIT, LIMIT > 0 the system's file
-// size limit, < 0 the journal's own): both ports opened in mode 1:1 IN->OUT, "ready" once they are; at the
-// end of its standard input it ends as "Datei > Ende" does and prints its message log.
+// size limit): both ports opened in mode 1:1 IN->OUT, "ready" once they are; at the end of its standard
+// input it ends as "Datei > Ende" does and prints its message log.
 static int journaledBrelox(int argc, char* argv[])
 {
     for (int fd = 3; fd < 1024; ++fd) // nothing of the test's own: not its pseudo-terminals' other ends
@@ -40,7 +40,6 @@ static int journaledBrelox(int argc, char* argv[])
     const rlimit fileSize{rlim_t(limit), rlim_t(limit)};
     if (limit > 0 && ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0)
         ::signal(SIGXFSZ, SIG_IGN);
-    journal.setFileLimit(limit < 0 ? -limit : Journal::FileLimit);
     QtSerialPortService in{ComPortMap(argv[2])}, out{ComPortMap(argv[2])};
     RecordingPresenter boxes;
     journal.open(argv[3], QDateTime::currentDateTime(), u"Brelox 9.9.9"_s);
@@ -219,7 +218,6 @@ private slots:
         QTest::addColumn<QString>("reason"); // of the one log line; none: the run is killed
         QTest::addColumn<bool>("finished");  // the stream, 0.5 s before the kill
         QTest::newRow("disk full") << "journal" << qint64(3000) << "Datei zu groß für das System" << false;
-        QTest::newRow("file at its limit") << "journal" << qint64(-3000) << "Datei größer als 1 GB" << false;
         QTest::newRow("unwritable folder") << "/sys/kernel" << qint64(0) << "keine Schreibrechte" << false;
         QTest::newRow("folder that is a file") << "file" << qint64(0) << "Ordner ist eine Datei" << false;
         QTest::newRow("killed mid-stream") << "journal" << qint64(0) << QString() << false;
