@@ -97,13 +97,11 @@ private slots:
     // characters, logged once. (A UART's kernel would drop what does not fit and count it: "Datenverlust!".)
     void inputWaitingBehindABoxIsBounded()
     {
-        PtyPair inFar(m_dir.path(), 1);
-        PtyPair outFar(m_dir.path(), 2);
+        PtyPair inFar(m_dir.path(), 1), outFar(m_dir.path(), 2);
         QtSerialPortService in{ComPortMap(m_dir.path())}, out{ComPortMap(m_dir.path())};
         WindowFixture f(in, out);
-        Engine& engine = f.window->engine();
-        engine.inputToggle.toggle(PortChoice{"COM 1", "9600", 2, "8", "1"});
-        engine.outputToggle.toggle(PortChoice{"COM 2", "9600", 2, "8", "1"});
+        invokeSlot(&*f.window, "OpenInput_Click");
+        invokeSlot(&*f.window, "OpenOutput_Click");
         const qint64 limit = QtSerialPortService::ReadLimit;
         QByteArray flood; // numbered, without a line end
         for (int i = 0; flood.size() < limit + 256 * 1024; ++i)
@@ -124,7 +122,7 @@ private slots:
                    "\r045.    00:00:45.00   \r";
         QCOMPARE(outFar.collect(expected.size()), expected);
         QCOMPARE(f.boxes.shown.size(), 1); // "Format hh:mm:ss.ss kontrollieren"
-        QCOMPARE(engine.form().texts.Text1.count(" +++ Eingangspuffer übergelaufen, Zeichen verworfen"), 1);
+        QCOMPARE(f.form().texts.Text1.count(" +++ Eingangspuffer übergelaufen, Zeichen verworfen"), 1);
     }
 
     void writeErrors_data()
@@ -187,8 +185,7 @@ private slots:
         const QStringList devices = PtyPair::openDevices();
         const QString folder = m_dir.filePath(QStringLiteral("ports"));
         QVERIFY(QDir().mkpath(folder));
-        PtyPair timer(folder, 1);
-        PtyPair board(folder, 2);
+        PtyPair timer(folder, 1), board(folder, 2);
         QtSerialPortService in{ComPortMap(folder)}, out{ComPortMap(folder)};
         WindowFixture f(in, out);
         invokeSlot(&*f.window, "OpenInput_Click");
