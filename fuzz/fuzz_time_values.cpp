@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     checkDisplayForm(value, boxes);
 
     // The board line of any time text in any state of the stopwatch: only the sanitizers watch it (its exact
-    // columns are the stopwatch table of test_modes).
+    // columns are the stopwatch table of test_line_processor).
     const uint8_t flags = input.ConsumeIntegral<uint8_t>();
     const QString text = latin1(input.ConsumeRandomLengthString(40));
     checkReading(text, boxes);

@@ -185,7 +185,9 @@ private slots:
             Simulator,
             ("--interval 100000 " + options.replace("H", home.path())).split(' ', Qt::SkipEmptyParts));
         const bool named = options.contains("--ports");
-        const QString folder = readPortsFolder(simulator);
+        // The line comes in one write.
+        QVERIFY(simulator.waitForReadyRead(IoTimeout) && simulator.read(14) == "Ports-Ordner: ");
+        const QString folder = QString::fromLocal8Bit(simulator.readLine().trimmed());
         QVERIFY(named ? folder == home.filePath("ports")
                       : QFileInfo(folder).fileName().startsWith("brelox-ports-"));
         QProcess second;
@@ -207,7 +209,7 @@ private slots:
 
     // A recording ends complete, status 1, when the device goes away, and reads back as it was received.
     // (Replays into Brelox: test_journal.)
-    void recordedBytesComeBackInTheReplay()
+    void recordingEndsCompleteWhenTheDeviceGoes()
     {
         QTemporaryDir dir;
         PtyPair device(dir.path(), 5);
@@ -229,12 +231,6 @@ private slots:
     }
 
 private:
-    static QString readPortsFolder(QProcess& simulator)
-    {
-        simulator.waitForReadyRead(IoTimeout); // the line comes in one write
-        const QByteArray line = simulator.readLine().trimmed();
-        return line.startsWith("Ports-Ordner: ") ? QString::fromLocal8Bit(line.mid(14)) : QString();
-    }
     // The entries of a file's text fed in pieces of 7 bytes, as a slow FIFO gives them; returns the error.
     static QString readText(const QByteArray& text, QList<Entry>& entries)
     {
