@@ -16,39 +16,28 @@ class TestEngine : public QObject
 {
     Q_OBJECT
 private slots:
-    // The exit closes each open port through its button, the input first.
-    void exitClosesEachOpenPortThroughItsButton()
+    // The exit and the port discovery close each open port through its button, the input first; the
+    // discovery then lists the ports there are of 1 to 16.
+    void exitAndDiscoveryCloseEachOpenPort()
     {
-        for (bool outputOpen : {false, true}) {
-            EngineRig rig(OperatingMode::TagAlge, outputOpen);
-            rig.engine.Ende_Click();
-            QStringList closed{"14:03:07 +++ COM-Port 1 geschlossen",
-                               "14:03:07 +++ Versuch den COM-Port 1 zu schließen"};
-            if (outputOpen)
-                closed = QStringList{"14:03:07 +++ COM-Port 2 geschlossen",
-                                     "14:03:07 +++ Versuch den COM-Port 2 zu schließen"} +
-                         closed;
-            QCOMPARE(rig.logLines(), closed);
-            QVERIFY(!rig.in.isOpen() && !rig.out.isOpen() && !rig.form.InPortOpen && !rig.form.OutPortOpen);
-        }
-    }
-
-    void discoveryClosesOpenPortsFirst()
-    {
-        EngineRig rig;
-        rig.in.existing = rig.out.existing = {5, 17}; // ports 1 to 16 are tried
-
-        rig.engine.check_comPorts_Click();
-
-        QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ 1 Comport(s) verfügbar",
-                                              "14:03:07 +++ Vorhandene COM-Ports abfragen",
-                                              "14:03:07 +++ COM-Port 2 geschlossen",
-                                              "14:03:07 +++ Versuch den COM-Port 2 zu schließen",
-                                              "14:03:07 +++ COM-Port 1 geschlossen",
-                                              "14:03:07 +++ Versuch den COM-Port 1 zu schließen"}));
-        QCOMPARE(rig.engine.outputLists().port.entries, QStringList{"COM 5"});
-        QCOMPARE(rig.engine.outputLists().port.selected, 0);
-        QVERIFY(!rig.form.InPortOpen && !rig.form.OutPortOpen);
+        for (const bool exit : {true, false})
+            for (const bool outputOpen : {false, true}) {
+                EngineRig rig(OperatingMode::TagAlge, outputOpen);
+                rig.in.existing = rig.out.existing = {5, 17};
+                exit ? rig.engine.Ende_Click() : rig.engine.check_comPorts_Click();
+                QStringList log;
+                if (!exit)
+                    log << "14:03:07 +++ 1 Comport(s) verfügbar"
+                        << "14:03:07 +++ Vorhandene COM-Ports abfragen";
+                if (outputOpen)
+                    log << "14:03:07 +++ COM-Port 2 geschlossen"
+                        << "14:03:07 +++ Versuch den COM-Port 2 zu schließen";
+                log << "14:03:07 +++ COM-Port 1 geschlossen"
+                    << "14:03:07 +++ Versuch den COM-Port 1 zu schließen";
+                QCOMPARE(rig.logLines(), log);
+                QCOMPARE(rig.in.isOpen() + rig.out.isOpen() + rig.form.InPortOpen + rig.form.OutPortOpen, 0);
+                QCOMPARE(rig.engine.outputLists().port.entries == QStringList{"COM 5"}, !exit);
+            }
     }
 
     void whatTheBoardSendsIsNotHoarded()

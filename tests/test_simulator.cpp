@@ -358,8 +358,7 @@ private slots:
         FakeWallClock wall;
         wall.now = QTime(9, 30, 12, 345);
         const QDateTime started(QDate(2027, 1, 15), QTime(9, 30, 12), Qt::OffsetFromUTC, 3600);
-        const QByteArray header = "# Brelox 1.0.2 journal, started 2027-01-15 09:30:12 +0100\n"
-                                  "# <ms since start> <local time> <channel> <data>\n";
+        const QByteArray header = JournalHeader + "# <ms since start> <local time> <channel> <data>\n";
         QByteArray limited = header;
         for (int n = 0; n < 7; ++n)
             limited += "1234 09:30:12.345 in record " + QByteArray::number(n) + '\n';
@@ -508,10 +507,9 @@ private:
     }
     static QByteArray recordedBytes(const QString& path)
     {
-        QFile file(path);
         QList<Entry> entries;
         QByteArray bytes;
-        if (file.open(QIODevice::ReadOnly) && readText(file.readAll(), entries).isEmpty())
+        if (readText(contents(path), entries).isEmpty())
             for (const Entry& entry : entries)
                 bytes += entry.bytes;
         return bytes;
