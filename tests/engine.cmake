@@ -1,7 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Tests of engine/: start-up, exit and discovery without a window; the message log and the monitors.
 brelox_add_test(test_engine SOURCES test_engine.cpp)
-brelox_add_test(test_start_up SOURCES test_start_up.cpp)
 
 # The program itself answers on a terminal without any display: --help and --version with status 0, a wrong
 # option with status 2.
@@ -12,8 +11,4 @@ add_test(NAME brelox_without_display COMMAND sh -c "
   ${_nodisplay} \"$0\" --no-such-option 2>&1 | grep -q no-such-option || exit 1
   ${_nodisplay} \"$0\" --no-such-option 2>/dev/null; [ $? -eq 2 ]" $<TARGET_FILE:brelox>)
 
-# The race journal, also of a Brelox on pseudo-terminals (the test program runs one as its own child), and
-# replayed by the device simulator into a second Brelox.
-brelox_add_test(test_journal SOURCES test_journal.cpp)
-target_compile_definitions(test_journal PRIVATE BRELOX_SIMULATOR="$<TARGET_FILE:brelox_device_simulator>")
-add_dependencies(test_journal brelox_device_simulator)
+# The race journal is tested beside the device simulator, which replays it (tools.cmake).

@@ -5,9 +5,5 @@
 target_link_libraries(brelox_testsupport PUBLIC util)
 
 brelox_add_test(test_port_settings SOURCES test_port_settings.cpp)
-# Also the README's recipe for serial-to-network adapters: socat and a listener on 127.0.0.1.
-find_package(Qt6 REQUIRED COMPONENTS Network)
-brelox_add_test(test_serial_pty SOURCES test_serial_pty.cpp LIBS Qt6::Network)
-# Faults at the port boundary, on pseudo-terminals and on the fake port, through the window.
-brelox_add_test(test_port_faults GUI SOURCES test_port_faults.cpp)
-brelox_add_test(test_output_queue SOURCES test_output_queue.cpp)
+# The port service on pseudo-terminals, also with its faults at the port boundary, through the window.
+brelox_add_test(test_serial_pty GUI SOURCES test_serial_pty.cpp)

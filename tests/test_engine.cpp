@@ -1,75 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Start-up, exit and port discovery of the engine alone, without a window; the log and the monitors.
+// Start-up, exit and port discovery of the engine alone, without a window; the log and the monitors; the
+// command line.
 #include "EngineRig.h"
-#include "core/AboutText.h"
+#include "Version.h"
 #include "core/MessageLog.h"
+#include "engine/StartUp.h"
 #include "ports/TrafficMonitor.h"
 
 #include <QLocale>
+#include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 class TestEngine : public QObject
 {
     Q_OBJECT
 private slots:
-    void startUp()
+    // The exit and the port discovery close each open port through its button, the input first; the
+    // discovery then lists the ports there are of 1 to 16.
+    void exitAndDiscoveryCloseEachOpenPort()
     {
-        EngineRig rig(EngineRig::StartedUp{{5, 2}});
-        const FormModel& form = rig.form;
-
-        // The mode's own line is overwritten by the start line; discovery writes above it.
-        QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ 2 Comport(s) verfügbar",
-                                              "14:03:07 +++ Vorhandene COM-Ports abfragen",
-                                              "14:03:07 +++ Programmstart. ", ""}));
-        QCOMPARE(form.mode, OperatingMode::TagAlge);
-        QVERIFY(!form.InPortOpen && !form.OutPortOpen && form.WarnPortClosed);
-        QVERIFY(!form.LapFlag && !form.OutputHold && !form.timers.anyEnabled());
-        QVERIFY(form.layout.DispZentel && !form.layout.Lap && !form.layout.TimerText && !form.DispZentel);
-        QVERIFY(form.texts.MessIn.isEmpty() && form.texts.MessOut.isEmpty());
-        QVERIFY(!rig.in.isOpen() && !rig.out.isOpen());
-        QVERIFY(rig.boxes.shown.isEmpty());
-    }
-
-    // The exit closes each open port through its button, the input first.
-    void exitClosesEachOpenPortThroughItsButton()
-    {
-        for (bool open : {false, true}) {
-            EngineRig rig(EngineRig::StartedUp{{1, 2}});
-            if (open) {
-                rig.engine.inputToggle.toggle(EngineRig::choice(1));
-                rig.engine.outputToggle.toggle(EngineRig::choice(2));
+        for (const bool exit : {true, false})
+            for (const bool outputOpen : {false, true}) {
+                EngineRig rig(OperatingMode::TagAlge, outputOpen);
+                rig.in.existing = rig.out.existing = {5, 17};
+                exit ? rig.engine.Ende_Click() : rig.engine.check_comPorts_Click();
+                QStringList log;
+                if (!exit)
+                    log << "14:03:07 +++ 1 Comport(s) verfügbar"
+                        << "14:03:07 +++ Vorhandene COM-Ports abfragen";
+                if (outputOpen)
+                    log << "14:03:07 +++ COM-Port 2 geschlossen"
+                        << "14:03:07 +++ Versuch den COM-Port 2 zu schließen";
+                log << "14:03:07 +++ COM-Port 1 geschlossen"
+                    << "14:03:07 +++ Versuch den COM-Port 1 zu schließen";
+                QCOMPARE(rig.logLines(), log);
+                QCOMPARE(rig.in.isOpen() + rig.out.isOpen() + rig.form.InPortOpen + rig.form.OutPortOpen, 0);
+                QCOMPARE(rig.engine.outputLists().port.entries == QStringList{"COM 5"}, !exit);
             }
-            rig.settle();
-
-            rig.engine.Ende_Click();
-
-            const QStringList closed{
-                "14:03:07 +++ COM-Port 2 geschlossen", "14:03:07 +++ Versuch den COM-Port 2 zu schließen",
-                "14:03:07 +++ COM-Port 1 geschlossen", "14:03:07 +++ Versuch den COM-Port 1 zu schließen"};
-            QCOMPARE(rig.logLines(), open ? closed : QStringList());
-            QVERIFY(!rig.in.isOpen() && !rig.out.isOpen() && !rig.form.InPortOpen && !rig.form.OutPortOpen);
-        }
-    }
-
-    void discoveryClosesOpenPortsFirst()
-    {
-        EngineRig rig(EngineRig::StartedUp{{1, 3}});
-        rig.engine.inputToggle.toggle(EngineRig::choice(1));
-        rig.engine.outputToggle.toggle(EngineRig::choice(3));
-        rig.in.existing = rig.out.existing = {5};
-        rig.settle();
-
-        rig.engine.check_comPorts_Click();
-
-        QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ 1 Comport(s) verfügbar",
-                                              "14:03:07 +++ Vorhandene COM-Ports abfragen",
-                                              "14:03:07 +++ COM-Port 3 geschlossen",
-                                              "14:03:07 +++ Versuch den COM-Port 3 zu schließen",
-                                              "14:03:07 +++ COM-Port 1 geschlossen",
-                                              "14:03:07 +++ Versuch den COM-Port 1 zu schließen"}));
-        QCOMPARE(rig.engine.outputLists().port.entries, QStringList{"COM 5"});
-        QCOMPARE(rig.engine.outputLists().port.selected, 0);
-        QVERIFY(!rig.form.InPortOpen && !rig.form.OutPortOpen);
     }
 
     void whatTheBoardSendsIsNotHoarded()
@@ -138,14 +106,73 @@ private slots:
         QVERIFY(texts.MessOut.isEmpty());
     }
 
-    void aboutText()
+    // The start-up rules: what the command line asks for, and Qt's German texts.
+    void commandLine_data()
     {
-        const QStringList lines = AboutText::current().split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.size(), 11);
-        QCOMPARE(lines.at(0), QStringLiteral("Brelox mit Serial Konverter"));
-        QCOMPARE(lines.at(1), QStringLiteral("Version 1.02"));
-        QVERIFY(lines.at(2).isEmpty() && lines.at(9).isEmpty() && !lines.at(10).isEmpty());
-        QCOMPARE(AboutText::versionLine(2, 3, 11), QStringLiteral("Version 2.311"));
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("text");
+        const int run = int(StartOptions::Action::Run);
+        const int print = int(StartOptions::Action::Print);
+        const QString version = QStringLiteral("Brelox %1\n").arg(QLatin1String(Version::Release));
+        QTest::newRow("no options") << QStringList{} << run << 0 << QString();
+        QTest::newRow("-v") << QStringList{"-v"} << print << 0 << version;
+        QTest::newRow("Qt's own options")
+            << QStringList{"-platform", "offscreen", "--style=fusion", "-reverse"} << run << 0 << QString();
+        const auto failure = [](const char* name, const QStringList& arguments, const QString& text) {
+            QTest::newRow(name) << arguments << int(StartOptions::Action::Fail) << 2
+                                << "brelox: " + text + "\nbrelox --help zeigt die Optionen.\n";
+        };
+        failure("unknown option", {"--board"}, "Unknown option 'board'.");
+        failure("argument", {"com1"}, "Unerwartetes Argument 'com1'.");
+        failure("absent ports folder", {"--ports", "/nonexistent/ports"},
+                "Den Ports-Ordner '/nonexistent/ports' gibt es nicht.");
+        failure("journal and none", {"--journal", "/tmp", "--no-journal"},
+                "--journal und --no-journal schließen einander aus.");
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        const StartOptions options = StartUp::parseCommandLine(QStringList{"brelox"} + arguments);
+        QTEST(int(options.action), "action");
+        QTEST(options.exitCode, "exitCode");
+        QTEST(options.text, "text");
+        QCOMPARE(options.portsFolder, QString());
+    }
+
+    void helpNamesEveryOption()
+    {
+        const StartOptions options =
+            StartUp::parseCommandLine({QStringLiteral("brelox"), QStringLiteral("-h")});
+        QCOMPARE(int(options.action), int(StartOptions::Action::Print));
+        QCOMPARE(options.exitCode, 0);
+        for (const char* option : {"-h, --help", "-v, --version", "--ports <ordner>", "--journal <ordner>",
+                                   "--no-journal", "~/.local/state/brelox/journal/", "--replay DATEI"})
+            QVERIFY2(options.text.contains(QLatin1String(option)), option);
+        QVERIFY2(!options.text.contains(QLatin1String("platform")), "Qt's own options stay out of the help");
+    }
+
+    void portsFolderIsMadeAbsolute()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ports")));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        const StartOptions options = StartUp::parseCommandLine(
+            {QStringLiteral("brelox"), QStringLiteral("--ports"), QStringLiteral("ports")});
+        QDir::setCurrent(before);
+        QCOMPARE(int(options.action), int(StartOptions::Action::Run));
+        QCOMPARE(options.portsFolder, QDir(dir.path()).filePath(QStringLiteral("ports")));
+    }
+
+    void qtTextsInGerman()
+    {
+        QTranslator translator;
+        if (!StartUp::loadQtGermanTexts(translator))
+            QSKIP("Qt's German translation (qt6-translations-l10n) is not installed");
+        QCOMPARE(translator.translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+        QCOMPARE(translator.translate("QLineEdit", "&Undo"), QStringLiteral("&Rückgängig"));
     }
 };
 

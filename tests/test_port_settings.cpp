@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The port controls on fake ports: settings strings, where COM n lives, the open/close buttons with the
-// number read from the port list, discovery of the ports, and sending a typed text.
+// number read from the port list, sending a typed text; the output queue on a board that stalls and goes
+// away.
 
 #include "EngineRig.h"
 #include "ports/ComPortMap.h"
@@ -197,20 +198,6 @@ private slots:
         QCOMPARE(rig.form.WarnPortClosed, side == Out && wasOpen);
     }
 
-    // Ports 1 to 16 are tried; none found leaves the one entry that says so. (Two ports found, and one, are
-    // in test_engine.)
-    void discoveryWithoutPorts()
-    {
-        EngineRig rig;
-        rig.in.close();
-        rig.in.existing = {17};
-        const PortLists lists = rig.engine.discovery.discover();
-        QCOMPARE(lists.entries, QStringList{"Kein Comport verfügbar"});
-        QVERIFY(lists.inputSelection == 0 && lists.outputSelection == 0);
-        QCOMPARE(rig.logLines(), (QStringList{"14:03:07 +++ Kein Comport verfügbar",
-                                              "14:03:07 +++ Vorhandene COM-Ports abfragen"}));
-    }
-
     void send_data()
     {
         QTest::addColumn<QString>("port"); // closed, open or refusing to write
@@ -257,6 +244,43 @@ private slots:
         const QString shown = sent ? "ABC\r\n" : "";
         QCOMPARE(rig.form.texts.MessIn, side == In ? shown : "");
         QCOMPARE(rig.form.texts.MessOut, side == Out ? shown : "");
+    }
+
+    // The board stalls in the first line. The lines handed to the writer go out whole, then the newest that
+    // fit into the queue: the oldest waiting lines are dropped, reported once for each overload. A board that
+    // goes away takes nothing of what waited, and refuses lines; back, it gets new lines straight away.
+    void stallingAndVanishingBoard()
+    {
+        FakeBoard board;
+        OutputQueue queue(board);
+        QSignalSpy overloaded(&queue, &OutputQueue::overloaded);
+        const auto line = [](int i) { return QByteArray::number(i).leftJustified(31, '.') + '\r'; };
+        const int held = OutputQueue::HandOverBelow / 32 + 1;
+        QByteArray expected;
+        board.room = 10;
+        for (int i = 0; i < held + OutputQueue::Limit / 32 + 5; ++i) {
+            QCOMPARE(queue.send(line(i)), OutputQueue::Sent::Taken);
+            expected += i < held || i >= held + 5 ? line(i) : QByteArray();
+        }
+        QCOMPARE(overloaded.count(), 1);
+        while (board.turn(1000) > 0)
+            queue.handOver();
+        QCOMPARE(board.taken, expected);
+
+        for (int overload = 2; overload <= 3; ++overload) {
+            board.room = 0;
+            for (int i = 0; i < 3000; ++i)
+                queue.send(line(i));
+            QCOMPARE(overloaded.count(), overload);
+            board.gone = true;
+            QCOMPARE(board.turn(1000), -1); // the port finds it gone and closes
+            queue.clear();
+            board.discard();
+            QCOMPARE(queue.send("refused\r"), OutputQueue::Sent::DeviceGone);
+            board.gone = false;
+            QCOMPARE(queue.send("new\r"), OutputQueue::Sent::Taken);
+            QCOMPARE(board.taken, expected += "new\r");
+        }
     }
 };
 
