@@ -46,6 +46,17 @@ bool FakeSerialPort::close()
     return wasOpen && !refuseClose;
 }
 
+void FakeSerialPort::reset()
+{
+    m_received.clear();
+    m_queue.clear();
+    m_queue.setLimit(OutputQueue::Limit);
+    board = FakeBoard();
+    m_unplugged = false;
+    refuseOpen = refuseClose = refuseWrite = refuseSettings = false;
+    written.clear();
+}
+
 bool FakeSerialPort::output(const QString& text)
 {
     if (!m_open || m_unplugged || refuseWrite)
