@@ -2,14 +2,13 @@
 // The receive path as a stream, and the board behind the output queue. A script runs twice, its bytes cut
 // into random pieces and each run of bytes in one piece: both give the same bytes out and on the board, log
 // and texts. Each delivery is checked on its own; the board gets whole lines in order from a bounded queue.
-// One rig serves every run, reset after each; a reset rig must show exactly the state of a new rig reset.
 //
 // Input: a header byte (its low three bits the starting mode, mod 5; the rest how runs are cut), then the
 // bytes to receive. A byte 0xFF starts a command: FF FF the byte 0xFF; FF '|' a piece ends here (in the cut
-// run); FF '0'..'4' select mode in_out, TagAlge, AktTime, Stopen, Timer; FF 'I' / FF 'O' the open/close
-// button of the input / output port; FF 'D' an overrun event; FF 'T' n a turn of the event loop in which the
-// board takes up to 4n bytes (n = 0: it stalls); FF 'F' its writes begin / stop failing; FF 'V' / FF 'R' it
-// vanishes / is back; FF '*' n the byte before, n*n*n/1024 times more (long lines from short inputs).
+// run); FF '0'..'4' select mode in_out, TagAlge, AktTime, Stopen, Timer; FF 'I' / 'O' the open/close button
+// of the input / output port; FF 'D' an overrun; FF 'T' n a turn of the event loop in which the board takes
+// up to 4n bytes (n = 0: it stalls); FF 'F' its writes begin / stop failing; FF 'V' / 'R' it vanishes / is
+// back; FF '*' n the byte before (but a CR), n*n*n/1024 times more, for long lines.
 
 #include "EngineRig.h"
 #include "FuzzChecks.h"
@@ -46,12 +45,12 @@ std::vector<Step> parse(const uint8_t* data, size_t size)
         const char command = char(data[++i]);
         const int n = (command == 'T' || command == '*') && i + 1 < size ? data[++i] : 0;
         if (command == '*' && !bytes.isEmpty()) {
-            bytes.append(std::min<qsizetype>(n * n * n / 1024, budget), bytes.back());
-            budget = std::max<qsizetype>(0, budget - n * n * n / 1024);
+            const qsizetype more = bytes.back() == '\r' ? 0 : std::min<qsizetype>(n * n * n / 1024, budget);
+            bytes.append(more, bytes.back());
+            budget -= more;
             continue;
         }
-        steps.push_back({0, std::exchange(bytes, QByteArray())});
-        steps.push_back({command, {}, 4 * n});
+        steps.insert(steps.end(), {{0, std::exchange(bytes, QByteArray())}, {command, {}, 4 * n}});
     }
     steps.push_back({0, bytes});
     return steps;
@@ -61,14 +60,21 @@ struct Run
 {
     Run(EngineRig& rig, const std::vector<Step>& steps, uint8_t header, bool inPieces) : rig(rig)
     {
-        if (const auto mode = OperatingMode(header % 8 % 5); mode != rig.form.mode)
-            rig.engine.modes.select(mode);
+        rig.engine.modes.select(OperatingMode(header % 8 % 5));
         rig.out.queue().setLimit(512); // overloads within a few dozen lines
-        std::minstd_rand random((header >> 3u) + 1);
+        std::minstd_rand random(header / 8 + 1);
         QByteArray pending;
         for (const Step& step : steps) {
             if (step.command == 0 && inPieces) {
-                deliverInPieces(step.bytes, random, header >> 3u);
+                // Pieces of random length, at most about 20 of them, so that long runs stay quick.
+                static const int largest[] = {1, 3, 16, 200, 4096, 12000};
+                const qsizetype size = step.bytes.size(), shortest = std::max<qsizetype>(1, size / 20);
+                std::uniform_int_distribution<qsizetype> length(
+                    shortest, std::max<qsizetype>(shortest, largest[header / 8 % 6]));
+                for (qsizetype at = 0, n = 0; at < size; at += n) {
+                    n = std::min(length(random), size - at);
+                    deliver(QByteArray::fromRawData(step.bytes.constData() + at, n));
+                }
             } else if (step.command == 0) {
                 pending += step.bytes;
             } else if (step.command != '|') {
@@ -80,18 +86,6 @@ struct Run
         checkOutput();
     }
 
-    // Delivers `bytes` in pieces of random length (at most about 20, so that long runs stay quick).
-    void deliverInPieces(const QByteArray& bytes, std::minstd_rand& random, unsigned seed)
-    {
-        static const int largest[] = {1, 3, 16, 200, 4096, 12000};
-        const int shortest = std::max(1, int(bytes.size() / 20));
-        std::uniform_int_distribution<qsizetype> length(shortest, std::max(shortest, largest[seed % 6]));
-        for (qsizetype at = 0, n = 0; at < bytes.size(); at += n) {
-            n = std::min(length(random), bytes.size() - at);
-            deliver(QByteArray::fromRawData(bytes.constData() + at, n));
-        }
-    }
-
     // One receive event with `bytes`, and the properties of what it did.
     void deliver(const QByteArray& bytes)
     {
@@ -101,10 +95,10 @@ struct Run
             return;
         const FormModel& form = rig.form;
         const qsizetype writtenBefore = rig.out.written.size();
-        const QString text5Before = form.texts.Text5;
+        const QChar* const text5Before = form.texts.Text5.constData(); // cheaper than a copy
         const bool inOut = form.convertsInput() && form.isMode(OperatingMode::in_out);
         const QByteArray all = inOut ? form.texts.Text3.toLatin1() + bytes : QByteArray();
-        QByteArray lastLine = rig.engine.lines.LastLine().toLatin1();
+        QByteArray lastLine = inOut ? rig.engine.lines.LastLine().toLatin1() : QByteArray();
         rig.deliver(bytes);
         const QByteArrayView added = QByteArrayView(rig.out.written).sliced(writtenBefore);
         const QString& buffer = form.texts.Text3;
@@ -113,8 +107,10 @@ struct Run
             return check(added.isEmpty(), "nothing goes out while input is only collected");
         check(!buffer.contains(u'\r'), "only the unfinished tail stays in the buffer");
         check(added.count('\r') <= bytes.count('\r'), "each input line gives at most one output line");
-        // A line processed trims the log; only this event's own messages may follow.
-        check(form.texts.Text5 == text5Before || form.texts.Text1.size() <= TrafficMonitor::TextLimit + 200,
+        // A line processed (put on top of the output text, it moves its start) trims the log; only this
+        // event's own messages may follow.
+        check(form.texts.Text5.constData() == text5Before ||
+                  form.texts.Text1.size() <= TrafficMonitor::TextLimit + 200,
               "log trimmed", form.texts.Text1.size());
         if (!inOut)
             return;
@@ -129,8 +125,7 @@ struct Run
                 continue;
             if (rig.form.OutPortOpen)
                 expected.append(line).append(std::max<qsizetype>(0, 22 - size), ' ').append('\r');
-            lastLine.truncate(0);
-            lastLine.append(line.first(std::min<qsizetype>(size, 20))).resize(20, ' ');
+            lastLine = line.first(std::min<qsizetype>(size, 20)).toByteArray().leftJustified(20);
         }
         check(rig.out.board.gone ? QByteArrayView(expected).startsWith(added) : added == expected,
               "in_out passes each line on as received (its last 10000 characters), padded to 22",
@@ -140,20 +135,21 @@ struct Run
 
     void command(const Step& step)
     {
-        if (step.command >= '0' && step.command <= '4')
-            rig.engine.modes.select(OperatingMode(step.command - '0'));
-        else if (step.command == 'I' || step.command == 'O')
-            (step.command == 'I' ? rig.engine.inputToggle : rig.engine.outputToggle)
-                .toggle(EngineRig::choice(step.command == 'I' ? 1 : 2));
-        else if (step.command == 'D' && rig.in.isOpen())
+        const char c = step.command;
+        if (c >= '0' && c <= '4')
+            rig.engine.modes.select(OperatingMode(c - '0'));
+        else if (c == 'I' || c == 'O')
+            (c == 'I' ? rig.engine.inputToggle : rig.engine.outputToggle)
+                .toggle(EngineRig::choice(c == 'I' ? 1 : 2));
+        else if (c == 'D' && rig.in.isOpen())
             rig.in.raise(SerialPortService::comEventOverrun);
-        else if (step.command == 'T')
+        else if (c == 'T')
             rig.out.turn(step.room);
-        else if (step.command == 'F')
+        else if (c == 'F')
             rig.out.board.failing = !rig.out.board.failing;
-        else if (step.command == 'V')
+        else if (c == 'V')
             rig.out.board.gone = true;
-        else if (step.command == 'R')
+        else if (c == 'R')
             rig.out.replug();
     }
 
@@ -171,49 +167,37 @@ struct Run
     {
         checkQueue();
         const QByteArray& sent = rig.out.written;
-        check(sent.isEmpty() || sent.endsWith('\r'), "output ends with a whole line");
-        for (qsizetype start = 0, cr = 0; (cr = sent.indexOf('\r', start)) >= 0; start = cr + 1)
-            check(cr - start >= 22, "output lines hold at least 22 characters", sent.mid(start, cr - start));
-        QByteArrayView rest(sent); // from the start of the first line that the board may get next
         const QByteArray& taken = rig.out.board.taken;
-        for (qsizetype start = 0, cr = 0; (cr = taken.indexOf('\r', start)) >= 0; start = cr + 1) {
-            const QByteArrayView line = QByteArrayView(taken).sliced(start, cr + 1 - start);
-            while (!rest.isEmpty() && !rest.startsWith(line))
-                rest = rest.sliced(rest.indexOf('\r') + 1);
-            check(!rest.isEmpty(), "the board gets whole lines in order", line.toByteArray());
-            rest = rest.sliced(line.size());
+        check(sent.isEmpty() || sent.endsWith('\r'), "output ends with a whole line");
+        qsizetype got = 0; // the board's lines up to here are found in order among those sent
+        for (qsizetype start = 0, cr = 0; (cr = sent.indexOf('\r', start)) >= 0; start = cr + 1) {
+            const QByteArrayView line = QByteArrayView(sent).sliced(start, cr + 1 - start);
+            check(line.size() > 22, "output lines hold at least 22 characters", line.toByteArray());
+            got += QByteArrayView(taken).sliced(got).startsWith(line) ? line.size() : 0;
         }
-    }
-
-    auto outcome() const
-    {
-        return std::tuple(rig.out.written, rig.out.board.taken, rig.form.texts.Text1, rig.form.texts.Text3,
-                          rig.form.texts.Text5, rig.form.texts.MessIn, rig.boxes.texts());
+        check(got == taken.lastIndexOf('\r') + 1, "the board gets whole lines in order", taken.mid(got));
     }
 
     EngineRig& rig;
 };
 
-// Runs the script on the one rig, then resets it; returns what the run left.
-auto outcome(const std::vector<Step>& steps, uint8_t header, bool inPieces)
-{
-    static EngineRig rig;
-    static const auto reset = [] {
-        rig.reset(OperatingMode::TagAlge);
-        return rig.state();
-    }();
-    const auto left = Run(rig, steps, header, inPieces).outcome();
-    rig.reset(OperatingMode::TagAlge);
-    check(rig.state() == reset, "a reset rig is as a new one reset, whatever ran before");
-    return left;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static EngineRig rig; // one rig for every run, reset after each
+    static const auto reset = (rig.reset(), rig.state());
     const std::vector<Step> steps = parse(data, size);
-    check(outcome(steps, size > 0 ? data[0] : 0, false) == outcome(steps, size > 0 ? data[0] : 0, true),
+    const auto run = [&](bool inPieces) {
+        Run(rig, steps, size > 0 ? data[0] : 0, inPieces);
+        const TextBoxes& t = rig.form.texts;
+        const auto outcome = std::tuple(rig.out.written, rig.out.board.taken, t.Text1, t.Text3, t.Text5,
+                                        t.MessIn, rig.boxes.texts());
+        rig.reset();
+        check(rig.state() == reset, "a reset rig is as a new one reset: no run depends on the runs before");
+        return outcome;
+    };
+    check(run(false) == run(true),
           "the same bytes out and on the board, log, texts and boxes whether received whole or in pieces");
     return 0;
 }

@@ -21,9 +21,15 @@ struct EngineRig
     explicit EngineRig(OperatingMode mode = OperatingMode::TagAlge, bool outputOpen = true)
     {
         QObject::connect(&in, &SerialPortService::onComm, &in, [this] { engine.receive.MSComm1_OnComm(); });
+        in.existing = {1};
+        out.existing = {2};
+        out.setCommPort(2);
         if (mode != engine.form().mode)
             engine.modes.select(mode);
-        openPorts(outputOpen);
+        engine.inputToggle.toggle(choice(1));
+        if (outputOpen)
+            engine.outputToggle.toggle(choice(2));
+        settle();
     }
 
     // Starts the rig afresh for another run, through the program's own paths: a reset of the stopwatch in
@@ -32,7 +38,7 @@ struct EngineRig
     // (or closed) through their buttons as the constructor leaves them, the monitors emptied and the log
     // started anew. Whatever ran before, state() is then the same (a new rig's differs in the log, the last
     // line and record fields, the stopwatch's fields and the closed-port warning, which no path puts back).
-    void reset(OperatingMode mode, bool outputOpen = true)
+    void reset(OperatingMode mode = OperatingMode::TagAlge, bool outputOpen = true)
     {
         for (const OperatingMode m : {OperatingMode::Timer, OperatingMode::Stopen, OperatingMode::TagAlge})
             engine.modes.select(m);
@@ -89,19 +95,6 @@ struct EngineRig
     {
         in.existing = out.existing = start.existing;
         engine.Form_Load();
-    }
-
-    // The ports' numbers and the ports that exist; the input port opened through its button, and the output
-    // port unless a test asks; what that wrote counts as set-up.
-    void openPorts(bool outputOpen)
-    {
-        in.existing = {1};
-        out.existing = {2};
-        out.setCommPort(2);
-        engine.inputToggle.toggle(choice(1));
-        if (outputOpen)
-            engine.outputToggle.toggle(choice(2));
-        settle();
     }
 
     // What has been written to the output port, the log and the boxes so far counts as set-up.
