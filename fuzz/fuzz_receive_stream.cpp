@@ -61,18 +61,16 @@ struct Run
     Run(EngineRig& rig, const std::vector<Step>& steps, uint8_t header, bool inPieces) : rig(rig)
     {
         rig.engine.modes.select(OperatingMode(header % 8 % 5));
-        rig.out.queue().setLimit(512); // overloads within a few dozen lines
         std::minstd_rand random(header / 8 + 1);
         QByteArray pending;
         for (const Step& step : steps) {
             if (step.command == 0 && inPieces) {
                 // Pieces of random length, at most about 20 of them, so that long runs stay quick.
-                static const int largest[] = {1, 3, 16, 200, 4096, 12000};
-                const qsizetype size = step.bytes.size(), shortest = std::max<qsizetype>(1, size / 20);
-                std::uniform_int_distribution<qsizetype> length(
-                    shortest, std::max<qsizetype>(shortest, largest[header / 8 % 6]));
+                static const qsizetype longest[] = {1, 3, 16, 200, 4096, 12000};
+                const qsizetype size = step.bytes.size(), least = std::max<qsizetype>(1, size / 20);
+                std::uniform_int_distribution<qsizetype> cut(least, std::max(least, longest[header / 8 % 6]));
                 for (qsizetype at = 0, n = 0; at < size; at += n) {
-                    n = std::min(length(random), size - at);
+                    n = std::min(cut(random), size - at);
                     deliver(QByteArray::fromRawData(step.bytes.constData() + at, n));
                 }
             } else if (step.command == 0) {
@@ -90,8 +88,7 @@ struct Run
     void deliver(const QByteArray& bytes)
     {
         checkQueue();
-        // The port raises its receive event only while it is open.
-        if (bytes.isEmpty() || !rig.in.isOpen())
+        if (bytes.isEmpty() || !rig.in.isOpen()) // the port raises its receive event only while it is open
             return;
         const FormModel& form = rig.form;
         const qsizetype writtenBefore = rig.out.written.size();
@@ -121,11 +118,10 @@ struct Run
         for (qsizetype cr = 0; (cr = all.indexOf('\r', start)) >= 0; start = cr + 1) {
             const qsizetype size = std::min<qsizetype>(cr - start, ReceivePath::BufferLimit);
             const QByteArrayView line = QByteArrayView(all).sliced(cr - size, size);
-            if (line == lastLine)
-                continue;
-            if (rig.form.OutPortOpen)
+            if (line != lastLine && rig.form.OutPortOpen)
                 expected.append(line).append(std::max<qsizetype>(0, 22 - size), ' ').append('\r');
-            lastLine = line.first(std::min<qsizetype>(size, 20)).toByteArray().leftJustified(20);
+            if (line != lastLine)
+                lastLine = line.first(std::min<qsizetype>(size, 20)).toByteArray().leftJustified(20);
         }
         check(rig.out.board.gone ? QByteArrayView(expected).startsWith(added) : added == expected,
               "in_out passes each line on as received (its last 10000 characters), padded to 22",
@@ -135,34 +131,31 @@ struct Run
 
     void command(const Step& step)
     {
-        const char c = step.command;
-        if (c >= '0' && c <= '4')
-            rig.engine.modes.select(OperatingMode(c - '0'));
-        else if (c == 'I' || c == 'O')
-            (c == 'I' ? rig.engine.inputToggle : rig.engine.outputToggle)
-                .toggle(EngineRig::choice(c == 'I' ? 1 : 2));
-        else if (c == 'D' && rig.in.isOpen())
+        if (step.command >= '0' && step.command <= '4')
+            rig.engine.modes.select(OperatingMode(step.command - '0'));
+        else if (step.command == 'I' || step.command == 'O')
+            (step.command == 'I' ? rig.engine.inputToggle : rig.engine.outputToggle)
+                .toggle(EngineRig::choice(step.command == 'I' ? 1 : 2));
+        else if (step.command == 'D' && rig.in.isOpen())
             rig.in.raise(SerialPortService::comEventOverrun);
-        else if (c == 'T')
+        else if (step.command == 'T')
             rig.out.turn(step.room);
-        else if (c == 'F')
+        else if (step.command == 'F')
             rig.out.board.failing = !rig.out.board.failing;
-        else if (c == 'V')
+        else if (step.command == 'V')
             rig.out.board.gone = true;
-        else if (c == 'R')
+        else if (step.command == 'R')
             rig.out.replug();
     }
 
     void checkQueue()
     {
-        const qsizetype waiting = rig.out.queue().waitingBytes();
-        check(waiting <= rig.out.queue().limit() || rig.out.queue().waitingLines() == 1,
-              "the output queue within its bound", waiting);
+        const qsizetype waiting = rig.out.queue().waitingBytes(), lines = rig.out.queue().waitingLines();
+        check(waiting <= rig.out.queue().limit() || lines == 1, "the output queue within its bound", waiting);
         check(waiting == 0 || rig.out.board.held() > 0, "lines wait only while the board is busy");
     }
 
-    // Every output line ends with exactly one CR and is at least 22 characters long; the board gets whole
-    // lines of them, in order.
+    // Every output line is at least 22 characters and then one CR; the board gets whole ones, in order.
     void checkOutput()
     {
         checkQueue();
@@ -185,8 +178,8 @@ struct Run
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static EngineRig rig; // one rig for every run, reset after each
-    static const auto reset = (rig.reset(), rig.state());
+    static EngineRig rig; // one for every run, reset after each; its output queue holds about 20 lines
+    static const auto reset = (rig.out.queue().setLimit(512), rig.reset(), rig.state());
     const std::vector<Step> steps = parse(data, size);
     const auto run = [&](bool inPieces) {
         Run(rig, steps, size > 0 ? data[0] : 0, inPieces);

@@ -50,7 +50,6 @@ void FakeSerialPort::reset()
 {
     m_received.clear();
     m_queue.clear();
-    m_queue.setLimit(OutputQueue::Limit);
     board = FakeBoard();
     m_unplugged = false;
     refuseOpen = refuseClose = refuseWrite = refuseSettings = false;

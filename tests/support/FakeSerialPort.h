@@ -61,7 +61,7 @@ public:
     OutputQueue& queue() { return m_queue; }
     const OutputQueue& queue() const { return m_queue; }
     // Forgets the traffic and the faults, open or closed: nothing received, waiting or written, a device that
-    // is there on a new board, no refusals, the queue's own limit.
+    // is there on a new board, no refusals.
     void reset();
 
     FakeBoard board;
