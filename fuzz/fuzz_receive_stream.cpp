@@ -95,7 +95,7 @@ struct Run
         const QChar* const text5Before = form.texts.Text5.constData(); // cheaper than a copy
         const bool inOut = form.convertsInput() && form.isMode(OperatingMode::in_out);
         const QByteArray all = inOut ? form.texts.Text3.toLatin1() + bytes : QByteArray();
-        QByteArray lastLine = inOut ? rig.engine.lines.LastLine().toLatin1() : QByteArray();
+        QByteArray last = inOut ? rig.engine.lines.LastLine().toLatin1() : QByteArray(); // the last line
         rig.deliver(bytes);
         const QByteArrayView added = QByteArrayView(rig.out.written).sliced(writtenBefore);
         const QString& buffer = form.texts.Text3;
@@ -118,14 +118,13 @@ struct Run
         for (qsizetype cr = 0; (cr = all.indexOf('\r', start)) >= 0; start = cr + 1) {
             const qsizetype size = std::min<qsizetype>(cr - start, ReceivePath::BufferLimit);
             const QByteArrayView line = QByteArrayView(all).sliced(cr - size, size);
-            if (line != lastLine && rig.form.OutPortOpen)
+            if (line != last && rig.form.OutPortOpen)
                 expected.append(line).append(std::max<qsizetype>(0, 22 - size), ' ').append('\r');
-            if (line != lastLine)
-                lastLine = line.first(std::min<qsizetype>(size, 20)).toByteArray().leftJustified(20);
+            if (line != last)
+                last.replace(0, last.size(), line.first(std::min<qsizetype>(size, 20))).resize(20, ' ');
         }
         check(rig.out.board.gone ? QByteArrayView(expected).startsWith(added) : added == expected,
-              "in_out passes each line on as received (its last 10000 characters), padded to 22",
-              added.toByteArray());
+              "in_out passes each line on as received (its last 10000 characters), padded to 22", added);
         check(buffer == QLatin1String(all.mid(start).right(ReceivePath::BufferLimit)), "the tail is kept");
     }
 
@@ -165,7 +164,7 @@ struct Run
         qsizetype got = 0; // the board's lines up to here are found in order among those sent
         for (qsizetype start = 0, cr = 0; (cr = sent.indexOf('\r', start)) >= 0; start = cr + 1) {
             const QByteArrayView line = QByteArrayView(sent).sliced(start, cr + 1 - start);
-            check(line.size() > 22, "output lines hold at least 22 characters", line.toByteArray());
+            check(line.size() > 22, "output lines hold at least 22 characters", line);
             got += QByteArrayView(taken).sliced(got).startsWith(line) ? line.size() : 0;
         }
         check(got == taken.lastIndexOf('\r') + 1, "the board gets whole lines in order", taken.mid(got));

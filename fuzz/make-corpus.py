@@ -27,7 +27,7 @@ def turn(n):
 
 
 def repeat(n):
-    # The byte before, n * n * n / 1024 times more.
+    # The byte before (unless a CR), n * n * n / 1024 times more.
     return b"\xff*" + bytes([n])
 
 
