@@ -32,18 +32,15 @@ struct EngineRig
         settle();
     }
 
-    // Starts the rig afresh for another run, through the program's own paths: a reset of the stopwatch in
-    // Timer and in Stopen, the fields of an L0 and an L1 record and the last line set by one of each, the
-    // mode selected; then the fakes' traffic and faults forgotten, clocks and boxes as new, the ports opened
-    // (or closed) through their buttons as the constructor leaves them, the monitors emptied and the log
-    // started anew. Whatever ran before, state() is then the same (a new rig's differs in the log, the last
-    // line and record fields, the stopwatch's fields and the closed-port warning, which no path puts back).
-    void reset(OperatingMode mode = OperatingMode::TagAlge, bool outputOpen = true)
+    // Starts the rig afresh for another run, as the constructor leaves it in TagAlge, through the program's
+    // own paths: the fakes' traffic and faults forgotten, clocks and boxes as new, the ports opened through
+    // their buttons where closed, a reset of the stopwatch in Timer and in Stopen, TagAlge selected, the
+    // fields of an L0 and an L1 record and the last line set by one of each, the output forgotten again, the
+    // monitors emptied and the log started anew. Whatever ran before, state() is then the same (a new rig's
+    // differs in the log, the output text, the last line and record fields and the stopwatch's fields, which
+    // no path puts back).
+    void reset()
     {
-        for (const OperatingMode m : {OperatingMode::Timer, OperatingMode::Stopen, OperatingMode::TagAlge})
-            engine.modes.select(m);
-        engine.lines.checkAndOut(QStringLiteral("..L0\t 000\t00:00:00.00\r..L1\t  00\r"));
-        engine.modes.select(mode);
         in.reset();
         out.reset();
         boxes.shown.clear();
@@ -51,8 +48,12 @@ struct EngineRig
         mono = FakeMonotonicClock();
         if (!form.InPortOpen)
             engine.inputToggle.toggle(choice(1));
-        if (form.OutPortOpen != outputOpen)
+        if (!form.OutPortOpen)
             engine.outputToggle.toggle(choice(2));
+        for (const OperatingMode m : {OperatingMode::Timer, OperatingMode::Stopen, OperatingMode::TagAlge})
+            engine.modes.select(m);
+        engine.lines.checkAndOut(QStringLiteral("..L0\t 000\t00:00:00.00\r..L1\t  00\r"));
+        out.reset();
         engine.monitor.ClearIn_Click();
         engine.monitor.ClearOut_Click();
         engine.log.start();
