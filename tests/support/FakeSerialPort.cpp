@@ -77,7 +77,7 @@ QString FakeSerialPort::input()
         noteTaken();
         emit bytesRead(m_received);
     }
-    m_received.clear();
+    m_received.truncate(0); // its storage stays for the next bytes
     return text;
 }
 
