@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 
@@ -17,6 +18,13 @@ template <class Detail = QString> void check(bool holds, const char* property, c
     std::fprintf(stderr, "property violated: %s\n%s\n", property,
                  qPrintable(QVariant(detail).toString().left(400)));
     std::abort();
+}
+
+// Bytes in place, copied only when the property does not hold.
+inline void check(bool holds, const char* property, QByteArrayView detail)
+{
+    if (!holds)
+        check(holds, property, detail.toByteArray());
 }
 
 // The fuzzer's bytes as text, one character per byte.

@@ -27,7 +27,7 @@ def turn(n):
 
 
 def repeat(n):
-    # The byte before, n * n * n / 1024 times more.
+    # The byte before (unless a CR), n * n * n / 1024 times more.
     return b"\xff*" + bytes([n])
 
 
@@ -47,6 +47,7 @@ RECEIVE = {
     "modes-and-ports": stream(1, L0, cmd("3"), b"kept\rgone", cmd("1"), L1, cmd("O"), R, cmd("O"),
                               cmd("I"), b"lost\r", cmd("I"), L0, cmd("D"), R, cmd("0"), b"A\r"),
     "collecting-overflow": stream(3, b"q", repeat(225), b"\r", cmd("0"), b"ok\r"),
+    "timer-and-stopwatch": stream(4, L0, b"held\r", cmd("3"), L1, cmd("4"), R, cmd("1"), L1, L0),
     "slow-board": stream(0, turn(0), numbered(0, 60), turn(5), turn(5), turn(0), numbered(200, 20),
                          turn(255), turn(255), turn(255), turn(255), numbered(300, 5), turn(3)),
     "vanishing-board": stream(1, turn(0), L0 * 2, L1, R, (L0 + L1) * 15, cmd("V"), R, turn(9), L0, cmd("R"), L1,

@@ -5,13 +5,6 @@
 
 namespace {
 
-void showOnTop(QString& monitor, QStringView text)
-{
-    monitor.prepend(TrafficMonitor::visibleText(text) + QStringLiteral("\r\n"));
-    if (monitor.size() > TrafficMonitor::MonitorLimit)
-        monitor.truncate(TrafficMonitor::MonitorKeep);
-}
-
 void trim(QString& text)
 {
     if (text.size() > TrafficMonitor::TextLimit)
@@ -22,18 +15,29 @@ void trim(QString& text)
 
 TrafficMonitor::TrafficMonitor(TextBoxes& texts) : m_texts(texts) {}
 
-QString TrafficMonitor::visibleText(QStringView text)
+void TrafficMonitor::appendVisible(QStringView text, QString& out)
 {
     // Runs on every line shown, so one test for most characters and no append call per character.
     constexpr uint32_t hidden = 1u << 2 | 1u << 9 | 1u << 10 | 1u << 13 | 1u << 20;
-    QString out(text.size(), Qt::Uninitialized);
-    QChar* end = out.data();
+    const qsizetype from = out.size();
+    out.resize(from + text.size());
+    QChar* end = out.data() + from;
     for (QChar c : text) {
         *end = c;
         end += c.unicode() > 20 || (hidden >> c.unicode() & 1u) == 0;
     }
     out.truncate(end - out.constData());
-    return out;
+}
+
+void TrafficMonitor::showOnTop(QString& monitor, QStringView text)
+{
+    // The line is built in storage kept from the lines before, so that showing it allocates nothing.
+    m_line.truncate(0);
+    appendVisible(text, m_line);
+    m_line.append(u"\r\n");
+    monitor.prepend(m_line);
+    if (monitor.size() > MonitorLimit)
+        monitor.truncate(MonitorKeep);
 }
 
 void TrafficMonitor::ShowMess(QStringView MessText, int InOut)

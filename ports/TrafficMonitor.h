@@ -26,9 +26,12 @@ public:
     // The operator edited a monitor (InOut 0 or 1): its text is now what the window shows.
     void takeOperatorEdit(int InOut, const QString& text);
 
-    // The text without the characters that the monitors never show.
-    static QString visibleText(QStringView text);
-
 private:
+    // Appends the text without the characters that the monitors never show.
+    static void appendVisible(QStringView text, QString& out);
+    // Puts the visible text and CR LF on top of a monitor and trims it.
+    void showOnTop(QString& monitor, QStringView text);
+
     TextBoxes& m_texts;
+    QString m_line; // the line being shown, kept to reuse its storage
 };

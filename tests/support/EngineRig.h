@@ -9,6 +9,8 @@
 
 #include <QStringList>
 
+#include <tuple>
+
 // The engine on fake ports (input COM 1, output COM 2), fake clocks and recorded message boxes, with the
 // input port's event wired to the receive handler as the window wires it. The mode is selected and both
 // ports are opened through their buttons' paths (the output port stays closed when a test asks); what that
@@ -28,6 +30,60 @@ struct EngineRig
         if (outputOpen)
             engine.outputToggle.toggle(choice(2));
         settle();
+    }
+
+    // Starts the rig afresh for another run, as the constructor leaves it in TagAlge, through the program's
+    // own paths: the fakes' traffic and faults forgotten, clocks and boxes as new, the ports opened through
+    // their buttons where closed, a reset of the stopwatch in Timer and in Stopen, TagAlge selected, the
+    // fields of an L0 and an L1 record and the last line set by one of each, the output forgotten again, the
+    // monitors emptied and the log started anew. Whatever ran before, state() is then the same (a new rig's
+    // differs in the log, the output text, the last line and record fields and the stopwatch's fields, which
+    // no path puts back).
+    void reset()
+    {
+        in.reset();
+        out.reset();
+        boxes.shown.clear();
+        wall = FakeWallClock();
+        mono = FakeMonotonicClock();
+        if (!form.InPortOpen)
+            engine.inputToggle.toggle(choice(1));
+        if (!form.OutPortOpen)
+            engine.outputToggle.toggle(choice(2));
+        for (const OperatingMode m : {OperatingMode::Timer, OperatingMode::Stopen, OperatingMode::TagAlge})
+            engine.modes.select(m);
+        engine.lines.checkAndOut(QStringLiteral("..L0\t 000\t00:00:00.00\r..L1\t  00\r"));
+        out.reset();
+        engine.monitor.ClearIn_Click();
+        engine.monitor.ClearOut_Click();
+        engine.log.start();
+        settle();
+    }
+
+    // Everything a run can change that the engine and the fakes show, to compare two rigs (but a port's
+    // commEvent(), which each event sets before it is read).
+    auto state() const
+    {
+        const FormModel& f = form;
+        const Stopwatch& w = engine.watch;
+        const auto port = [](const FakeSerialPort& p) {
+            return std::tuple(p.isOpen(), p.commPort(), p.settings(), p.existing, p.bytesWaiting(),
+                              p.rThreshold, p.sThreshold, p.inputLen, p.written, p.queue().waitingBytes(),
+                              p.queue().waitingLines(), p.queue().limit(), p.board.taken, p.board.held(),
+                              p.board.room, p.board.failing, p.board.gone);
+        };
+        const ModeLayout& l = f.layout;
+        return std::tuple(std::tuple(f.InPortOpen, f.OutPortOpen, f.WarnPortClosed, f.LapFlag, f.OutputHold,
+                                     f.mode, f.texts.Text1, f.texts.Text3, f.texts.Text5, f.texts.MessIn,
+                                     f.texts.MessOut, f.timers.Timer1, f.timers.Timer2, f.timers.Timer3),
+                          std::tuple(l.TimerText, l.TimeOut, l.Start, l.Reset, l.Stop1, l.DispZentel, l.Lap,
+                                     f.TimeOut, f.TimerText, f.DispZentel),
+                          std::tuple(engine.lines.LastLine(), engine.lines.NrField(),
+                                     engine.lines.TimeField(), engine.lines.L1Field()),
+                          std::tuple(w.TenthCount, w.MinCount, w.HourCount, w.HundCount, w.HourDisp,
+                                     w.MinDisp, w.SecDisp, w.HundDisp, w.CountdownText, w.PresetSec,
+                                     w.runningText()),
+                          port(in), port(out), boxes.texts(), wall.now, mono.now);
     }
 
     // The program as it starts: the ports `existing` are present, nothing is opened, the start-up has run and

@@ -46,6 +46,16 @@ bool FakeSerialPort::close()
     return wasOpen && !refuseClose;
 }
 
+void FakeSerialPort::reset()
+{
+    m_received.clear();
+    m_queue.clear();
+    board = FakeBoard();
+    m_unplugged = false;
+    refuseOpen = refuseClose = refuseWrite = refuseSettings = false;
+    written.clear();
+}
+
 bool FakeSerialPort::output(const QString& text)
 {
     if (!m_open || m_unplugged || refuseWrite)
@@ -67,7 +77,7 @@ QString FakeSerialPort::input()
         noteTaken();
         emit bytesRead(m_received);
     }
-    m_received.clear();
+    m_received.truncate(0); // its storage stays for the next bytes
     return text;
 }
 

@@ -59,6 +59,10 @@ public:
     // port holds, and the queue hands it the lines that wait; a gone board is noticed.
     void turn(qsizetype room);
     OutputQueue& queue() { return m_queue; }
+    const OutputQueue& queue() const { return m_queue; }
+    // Forgets the traffic and the faults, open or closed: nothing received, waiting or written, a device that
+    // is there on a new board, no refusals.
+    void reset();
 
     FakeBoard board;
 
