@@ -52,6 +52,18 @@ private slots:
                  QStringLiteral("..L0 04200:01:23.45\r\n042.    00:01:23.45   \r\n"));
     }
 
+    // A board that takes nothing: the output queue drops its oldest lines, and the log says so once.
+    void stalledBoardOverloadIsLoggedOnce()
+    {
+        EngineRig rig;
+        rig.out.queue().setLimit(23);
+        rig.out.turn(0);
+        for (int i = 100; i < 130; ++i)
+            rig.deliver(BoardText::l0(QByteArray::number(i), "00:01:23.45"));
+        QCOMPARE(rig.logLines(),
+                 QStringList{"14:03:07 +++ COM-Port Ausgang überlastet, ältere Zeilen verworfen"});
+    }
+
     void newestLineOnTopWithTwentyFourHourTime()
     {
         // A locale whose own time format differs must not change the log's.

@@ -86,18 +86,6 @@ struct EngineRig
                           port(in), port(out), boxes.texts(), wall.now, mono.now);
     }
 
-    // The program as it starts: the ports `existing` are present, nothing is opened, the start-up has run and
-    // counts as set-up only when a test settles.
-    struct StartedUp
-    {
-        QSet<int> existing;
-    };
-    explicit EngineRig(const StartedUp& start)
-    {
-        in.existing = out.existing = start.existing;
-        engine.Form_Load();
-    }
-
     // What has been written to the output port, the log and the boxes so far counts as set-up.
     void settle()
     {

@@ -8,6 +8,7 @@ FakeSerialPort::FakeSerialPort(QObject* parent) : SerialPortService(parent)
 {
     connect(&m_queue, &OutputQueue::sent, this, &SerialPortService::bytesSent);
     connect(&m_queue, &OutputQueue::lineDropped, this, &SerialPortService::lineDropped);
+    connect(&m_queue, &OutputQueue::overloaded, this, &SerialPortService::outputOverloaded);
 }
 
 bool FakeSerialPort::setCommPort(int number)

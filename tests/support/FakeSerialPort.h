@@ -26,7 +26,7 @@
 // - A settings string is refused while the port is open and when it names anything the platform cannot
 //   honour (PortSettings::parse); the port number outside 1..255 and while open.
 // - input() reports what it returns with bytesRead(); the queue reports what it hands to the board
-//   (bytesSent()) and each line it drops (lineDropped()).
+//   (bytesSent()), each line it drops (lineDropped()) and each overload (outputOverloaded()).
 // Ports listed in `existing` open; everything the port took for sending is kept in `written`.
 class FakeSerialPort : public SerialPortService
 {
