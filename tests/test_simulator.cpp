@@ -326,7 +326,7 @@ private slots:
     }
 
     // A recording ends complete, status 1, when the device goes away, and reads back as it was received.
-    // (Replays into Brelox: test_journal.)
+    // (Replays into Brelox: replayedJournalShowsTheSameBoard.)
     void recordingEndsCompleteWhenTheDeviceGoes()
     {
         QTemporaryDir dir;
